@@ -1,0 +1,451 @@
+// The simulated window system: a desktop of windows and processes held in
+// plain tables, answering the Win32 calls of sim/win32.h the way the
+// platform documents them, down to the failure values.
+#include "sim/sim.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+
+namespace sim {
+namespace {
+
+struct WindowRec {
+    bool alive = true;
+    int parent = -1;             // index, -1 for a top-level window
+    std::vector<int> children;   // Z-order, topmost first
+    std::string caption;
+    RECT rect{};                 // in the parent's client coordinates
+    unsigned flags = 0;
+    DWORD processId = 0;
+};
+
+struct ProcessRec {
+    std::vector<std::string> modules;
+    bool ended = false;
+    bool denied = false;
+};
+
+struct SnapshotRec {
+    DWORD processId = 0;
+    std::vector<std::string> modules;
+    size_t next = 0;
+};
+
+struct DcRec {
+    HWND window = nullptr;
+    HGDIOBJ pen = nullptr;
+};
+
+struct Fault {
+    Op op;
+    int remaining;  // calls of `op` still to pass; 0 means always fail
+};
+
+struct PendingDestroy {
+    HWND window;
+    int callsLeft;
+};
+
+struct State {
+    std::vector<WindowRec> windows;
+    std::vector<int> topLevel;  // Z-order, topmost first
+    std::map<DWORD, ProcessRec> processes;
+    std::map<std::uintptr_t, SnapshotRec> snapshots;
+    std::map<std::uintptr_t, DcRec> dcs;
+    std::uintptr_t nextSnapshot = 0x50000;
+    std::uintptr_t nextDc = 0x70000;
+    std::vector<Fault> faults;
+    std::vector<PendingDestroy> destroys;
+    std::array<long, static_cast<size_t>(Op::Count)> calls{};
+    int penLeftSelected = 0;
+    std::vector<Drawing> drawings;
+    bool recordDrawings = true;
+};
+
+State& S() {
+    static State state;
+    return state;
+}
+
+constexpr std::uintptr_t WINDOW_BASE = 0x10000;
+constexpr std::uintptr_t STOCK_BASE = 0x90000;
+
+HWND HandleOf(int index) {
+    return reinterpret_cast<HWND>(WINDOW_BASE + 4 * static_cast<std::uintptr_t>(index));
+}
+
+// The record behind a live window handle, or null.
+WindowRec* Lookup(HWND window) {
+    auto value = reinterpret_cast<std::uintptr_t>(window);
+    if (value < WINDOW_BASE || (value - WINDOW_BASE) % 4 != 0) return nullptr;
+    size_t index = (value - WINDOW_BASE) / 4;
+    if (index >= S().windows.size() || !S().windows[index].alive) return nullptr;
+    return &S().windows[index];
+}
+
+int IndexOf(HWND window) {
+    return static_cast<int>((reinterpret_cast<std::uintptr_t>(window) - WINDOW_BASE) / 4);
+}
+
+void DestroyIndex(int index) {
+    WindowRec& w = S().windows[static_cast<size_t>(index)];
+    if (!w.alive) return;
+    for (int child : std::vector<int>(w.children)) DestroyIndex(child);
+    w.alive = false;
+    std::vector<int>& siblings =
+        w.parent < 0 ? S().topLevel : S().windows[static_cast<size_t>(w.parent)].children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), index), siblings.end());
+}
+
+// Called at the start of every platform call: carries out the windows'
+// scheduled destruction, counts the call, and says whether it must fail.
+bool Enter(Op op) {
+    State& s = S();
+    for (auto it = s.destroys.begin(); it != s.destroys.end();) {
+        if (it->callsLeft <= 0) {
+            if (Lookup(it->window)) DestroyIndex(IndexOf(it->window));
+            it = s.destroys.erase(it);
+        } else {
+            --it->callsLeft;
+            ++it;
+        }
+    }
+    ++s.calls[static_cast<size_t>(op)];
+    for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
+        if (it->op != op) continue;
+        if (it->remaining == 0) return true;
+        if (--it->remaining == 0) {
+            s.faults.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+bool Contains(const RECT& r, POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+DcRec* LookupDc(HDC dc) {
+    auto it = S().dcs.find(reinterpret_cast<std::uintptr_t>(dc));
+    return it == S().dcs.end() ? nullptr : &it->second;
+}
+
+SnapshotRec* LookupSnapshot(HANDLE snapshot) {
+    auto it = S().snapshots.find(reinterpret_cast<std::uintptr_t>(snapshot));
+    return it == S().snapshots.end() ? nullptr : &it->second;
+}
+
+bool IsPen(HGDIOBJ object) {
+    return object == StockObject(WHITE_PEN) || object == StockObject(BLACK_PEN) ||
+           object == StockObject(NULL_PEN);
+}
+
+// Fills the single-byte record the way Tool Help does: the file name is
+// cut to the field and always terminated.
+BOOL FillModuleEntry(const SnapshotRec& snap, LPMODULEENTRY32 entry) {
+    if (snap.next >= snap.modules.size()) return FALSE;
+    const std::string& name = snap.modules[snap.next];
+    entry->th32ModuleID = 1;
+    entry->th32ProcessID = snap.processId;
+    entry->GlblcntUsage = 0xFFFF;
+    entry->ProccntUsage = 0xFFFF;
+    entry->modBaseAddr = nullptr;
+    entry->modBaseSize = 0x1000;
+    entry->hModule = nullptr;
+    size_t n = std::min(name.size(), sizeof entry->szModule - 1);
+    std::memcpy(entry->szModule, name.data(), n);
+    entry->szModule[n] = '\0';
+    std::string path = "C:\\Program Files\\" + name;
+    n = std::min(path.size(), sizeof entry->szExePath - 1);
+    std::memcpy(entry->szExePath, path.data(), n);
+    entry->szExePath[n] = '\0';
+    return TRUE;
+}
+
+}  // namespace
+
+const char* OpName(Op op) {
+    static const char* const names[] = {
+        "FindWindowA",   "EnumWindows",      "GetWindowTextA",
+        "GetClientRect", "ChildWindowFromPoint", "GetWindow",
+        "GetWindowThreadProcessId", "CreateToolhelp32Snapshot",
+        "Module32First", "Module32Next",     "CloseHandle",
+        "GetDC",         "ReleaseDC",        "GetStockObject",
+        "SelectObject",  "PolyPolyline"};
+    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count));
+    return names[static_cast<size_t>(op)];
+}
+
+void Reset() {
+    bool record = S().recordDrawings;
+    S() = State{};
+    S().recordDrawings = record;
+}
+
+HWND AddWindow(HWND parent, const std::string& caption, RECT rect, unsigned flags,
+               DWORD processId) {
+    State& s = S();
+    WindowRec rec;
+    rec.caption = caption;
+    rec.rect = rect;
+    rec.flags = flags;
+    rec.processId = processId;
+    int index = static_cast<int>(s.windows.size());
+    if (parent) {
+        WindowRec* p = Lookup(parent);
+        if (!p) return nullptr;
+        rec.parent = IndexOf(parent);
+        rec.processId = p->processId;
+        p->children.push_back(index);
+    } else {
+        s.topLevel.insert(s.topLevel.begin(), index);
+    }
+    s.windows.push_back(std::move(rec));
+    return HandleOf(index);
+}
+
+void DestroyWindow(HWND window) {
+    if (Lookup(window)) DestroyIndex(IndexOf(window));
+}
+
+void SetCaption(HWND window, const std::string& caption) {
+    if (WindowRec* w = Lookup(window)) w->caption = caption;
+}
+
+bool IsAlive(HWND window) { return Lookup(window) != nullptr; }
+
+void AddProcess(DWORD processId, std::vector<std::string> modules) {
+    S().processes[processId] = ProcessRec{std::move(modules), false, false};
+}
+
+void EndProcess(DWORD processId) { S().processes[processId].ended = true; }
+
+void DenySnapshots(DWORD processId) { S().processes[processId].denied = true; }
+
+void FailCall(Op op, int nth) { S().faults.push_back({op, nth < 1 ? 1 : nth}); }
+
+void FailAlways(Op op) { S().faults.push_back({op, 0}); }
+
+void DestroyAfterCalls(HWND window, int calls) { S().destroys.push_back({window, calls}); }
+
+long CallCount(Op op) { return S().calls[static_cast<size_t>(op)]; }
+
+long TotalCalls() {
+    long total = 0;
+    for (long n : S().calls) total += n;
+    return total;
+}
+
+void ResetCallCounts() { S().calls.fill(0); }
+
+int OpenDCs() { return static_cast<int>(S().dcs.size()); }
+
+int OpenSnapshots() { return static_cast<int>(S().snapshots.size()); }
+
+int DCsReleasedWithPenSelected() { return S().penLeftSelected; }
+
+const std::vector<Drawing>& Drawings() { return S().drawings; }
+
+void SetRecordDrawings(bool record) { S().recordDrawings = record; }
+
+HGDIOBJ StockObject(int index) {
+    return reinterpret_cast<HGDIOBJ>(STOCK_BASE + 4 * static_cast<std::uintptr_t>(index));
+}
+
+}  // namespace sim
+
+using sim::Enter;
+using sim::Op;
+
+// FindWindowA(NULL, title): the topmost top-level window whose whole title
+// matches, compared without regard to case. Hidden windows are found too.
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+    if (Enter(Op::FindWindowA)) return nullptr;
+    (void)className;  // the simulation has no window classes
+    for (int index : sim::S().topLevel) {
+        const sim::WindowRec& w = sim::S().windows[static_cast<size_t>(index)];
+        if (!windowName || sim::EqualIgnoringCase(w.caption, windowName))
+            return sim::HandleOf(index);
+    }
+    return nullptr;
+}
+
+// The handles are listed before the first call back, as the platform does,
+// so a window destroyed during the enumeration is still offered.
+BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
+    if (Enter(Op::EnumWindows)) return FALSE;
+    std::vector<int> list = sim::S().topLevel;
+    for (int index : list)
+        if (!filter(sim::HandleOf(index), param)) return FALSE;
+    return TRUE;
+}
+
+// For a handle that is no longer valid the buffer is left as it was.
+int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
+    if (Enter(Op::GetWindowTextA)) return 0;
+    sim::WindowRec* w = sim::Lookup(window);
+    if (!w || !text || capacity <= 0) return 0;
+    size_t n = std::min(w->caption.size(), static_cast<size_t>(capacity - 1));
+    std::memcpy(text, w->caption.data(), n);
+    text[n] = '\0';
+    return static_cast<int>(n);
+}
+
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
+    if (Enter(Op::GetClientRect)) return FALSE;
+    sim::WindowRec* w = sim::Lookup(window);
+    if (!w || !rect) return FALSE;
+    *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    return TRUE;
+}
+
+// The first child in Z-order whose rectangle holds the point, hidden and
+// disabled ones included; the parent itself when none does; no window when
+// the point lies outside the parent's client area.
+HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
+    if (Enter(Op::ChildWindowFromPoint)) return nullptr;
+    sim::WindowRec* p = sim::Lookup(parent);
+    if (!p) return nullptr;
+    RECT client{0, 0, p->rect.right - p->rect.left, p->rect.bottom - p->rect.top};
+    if (!sim::Contains(client, point)) return nullptr;
+    for (int child : p->children)
+        if (sim::Contains(sim::S().windows[static_cast<size_t>(child)].rect, point))
+            return sim::HandleOf(child);
+    return parent;
+}
+
+HWND WINAPI GetWindow(HWND window, UINT relation) {
+    if (Enter(Op::GetWindow)) return nullptr;
+    sim::WindowRec* w = sim::Lookup(window);
+    if (!w) return nullptr;
+    if (relation == GW_CHILD) return w->children.empty() ? nullptr : sim::HandleOf(w->children.front());
+    const std::vector<int>& siblings =
+        w->parent < 0 ? sim::S().topLevel : sim::S().windows[static_cast<size_t>(w->parent)].children;
+    auto at = std::find(siblings.begin(), siblings.end(), sim::IndexOf(window));
+    switch (relation) {
+    case GW_HWNDFIRST: return sim::HandleOf(siblings.front());
+    case GW_HWNDLAST: return sim::HandleOf(siblings.back());
+    case GW_HWNDNEXT: return at + 1 == siblings.end() ? nullptr : sim::HandleOf(*(at + 1));
+    case GW_HWNDPREV: return at == siblings.begin() ? nullptr : sim::HandleOf(*(at - 1));
+    default: return nullptr;
+    }
+}
+
+// Returns a thread identifier; the process identifier goes into the slot.
+// For an invalid handle the slot is left as it was and 0 is returned.
+DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    if (Enter(Op::GetWindowThreadProcessId)) return 0;
+    sim::WindowRec* w = sim::Lookup(window);
+    if (!w) return 0;
+    if (processId) *processId = w->processId;
+    return w->processId + 1;
+}
+
+HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
+    if (Enter(Op::CreateToolhelp32Snapshot)) return INVALID_HANDLE_VALUE;
+    auto it = sim::S().processes.find(processId);
+    if (!(flags & TH32CS_SNAPMODULE) || it == sim::S().processes.end() || it->second.ended ||
+        it->second.denied)
+        return INVALID_HANDLE_VALUE;
+    std::uintptr_t handle = sim::S().nextSnapshot;
+    sim::S().nextSnapshot += 4;
+    sim::S().snapshots[handle] = sim::SnapshotRec{processId, it->second.modules, 0};
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// Both fail, as the platform does, when dwSize is smaller than the record.
+BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
+    if (Enter(Op::Module32First)) return FALSE;
+    sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
+    if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
+    snap->next = 0;
+    return sim::FillModuleEntry(*snap, entry);
+}
+
+BOOL WINAPI Module32Next(HANDLE snapshot, LPMODULEENTRY32 entry) {
+    if (Enter(Op::Module32Next)) return FALSE;
+    sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
+    if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
+    if (snap->next + 1 >= snap->modules.size()) {
+        snap->next = snap->modules.size();
+        return FALSE;
+    }
+    ++snap->next;
+    return sim::FillModuleEntry(*snap, entry);
+}
+
+BOOL WINAPI CloseHandle(HANDLE object) {
+    if (Enter(Op::CloseHandle)) return FALSE;
+    return sim::S().snapshots.erase(reinterpret_cast<std::uintptr_t>(object)) ? TRUE : FALSE;
+}
+
+// A fresh context for the window with the default black pen selected.
+// GetDC(NULL) gives a context on the screen.
+HDC WINAPI GetDC(HWND window) {
+    if (Enter(Op::GetDC)) return nullptr;
+    if (window && !sim::Lookup(window)) return nullptr;
+    std::uintptr_t handle = sim::S().nextDc;
+    sim::S().nextDc += 4;
+    sim::S().dcs[handle] = sim::DcRec{window, sim::StockObject(BLACK_PEN)};
+    return reinterpret_cast<HDC>(handle);
+}
+
+// The context is found by its handle: it is released even when its window
+// has been destroyed in the meantime.
+int WINAPI ReleaseDC(HWND window, HDC dc) {
+    if (Enter(Op::ReleaseDC)) return 0;
+    (void)window;
+    sim::DcRec* rec = sim::LookupDc(dc);
+    if (!rec) return 0;
+    if (rec->pen != sim::StockObject(BLACK_PEN)) ++sim::S().penLeftSelected;
+    sim::S().dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
+    return 1;
+}
+
+HGDIOBJ WINAPI GetStockObject(int index) {
+    if (Enter(Op::GetStockObject)) return nullptr;
+    if (index < 0 || index > STOCK_LAST || index == 9) return nullptr;
+    return sim::StockObject(index);
+}
+
+// Only pens are modelled; selecting anything else fails.
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
+    if (Enter(Op::SelectObject)) return nullptr;
+    sim::DcRec* rec = sim::LookupDc(dc);
+    if (!rec || !sim::IsPen(object)) return nullptr;
+    HGDIOBJ previous = rec->pen;
+    rec->pen = object;
+    return previous;
+}
+
+// Every polyline needs at least two points, as on the platform.
+BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
+    if (Enter(Op::PolyPolyline)) return FALSE;
+    sim::DcRec* rec = sim::LookupDc(dc);
+    if (!rec || !points || !counts || polylines == 0) return FALSE;
+    size_t total = 0;
+    for (DWORD i = 0; i < polylines; ++i) {
+        if (counts[i] < 2) return FALSE;
+        total += counts[i];
+    }
+    if (sim::S().recordDrawings)
+        sim::S().drawings.push_back(sim::Drawing{rec->window, rec->pen,
+                                                 std::vector<POINT>(points, points + total),
+                                                 std::vector<DWORD>(counts, counts + polylines)});
+    return TRUE;
+}

@@ -1,0 +1,177 @@
+// The simulated window system must answer as the platform documents its
+// calls; the finders' tests are only as good as these answers.
+#include "tests/sim_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+class SimPlatformTest : public SimTest {};
+
+TEST_F(SimPlatformTest, ChildWindowFromPointTakesFirstChildInZOrderOrTheParent) {
+    HWND parent = sim::AddWindow(nullptr, "parent", Rect(50, 50, 200, 100));
+    HWND hidden = sim::AddWindow(parent, "hidden", Rect(0, 0, 50, 50), sim::HIDDEN);
+    HWND disabled = sim::AddWindow(parent, "disabled", Rect(0, 0, 100, 50), sim::DISABLED);
+    HWND plain = sim::AddWindow(parent, "plain", Rect(0, 0, 150, 100));
+
+    struct Case {
+        POINT point;
+        HWND expected;
+    };
+    const Case cases[] = {
+        {{10, 10}, hidden},      // hidden children are hit too
+        {{49, 49}, hidden},      // last pixel inside
+        {{50, 10}, disabled},    // right edge belongs to the next pixel
+        {{100, 10}, plain},
+        {{120, 60}, plain},
+        {{150, 10}, parent},     // no child there: the parent itself
+        {{199, 99}, parent},
+        {{200, 50}, nullptr},    // outside the parent's client area
+        {{10, 100}, nullptr},
+        {{-1, 10}, nullptr},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChildWindowFromPoint(parent, c.point), c.expected)
+            << "point " << c.point.x << "," << c.point.y;
+
+    // Removing the window found uncovers the next one in Z-order.
+    POINT corner{5, 5};
+    sim::DestroyWindow(hidden);
+    EXPECT_EQ(ChildWindowFromPoint(parent, corner), disabled);
+    sim::DestroyWindow(disabled);
+    EXPECT_EQ(ChildWindowFromPoint(parent, corner), plain);
+    sim::DestroyWindow(plain);
+    EXPECT_EQ(ChildWindowFromPoint(parent, corner), parent);
+    sim::DestroyWindow(parent);
+    EXPECT_EQ(ChildWindowFromPoint(parent, corner), nullptr);
+}
+
+TEST_F(SimPlatformTest, GetWindowWalksSiblingsInCreationOrder) {
+    HWND top = sim::AddWindow(nullptr, "top", Rect(0, 0, 100, 100));
+    HWND first = sim::AddWindow(top, "1", Rect(0, 0, 10, 10));
+    HWND second = sim::AddWindow(top, "2", Rect(0, 0, 10, 10));
+    HWND third = sim::AddWindow(top, "3", Rect(0, 0, 10, 10));
+
+    EXPECT_EQ(GetWindow(top, GW_CHILD), first);
+    EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
+    EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), third);
+    EXPECT_EQ(GetWindow(third, GW_HWNDNEXT), nullptr);
+    EXPECT_EQ(GetWindow(third, GW_CHILD), nullptr);
+
+    sim::DestroyWindow(second);
+    EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), third);
+    EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), nullptr);
+    sim::DestroyWindow(top);
+    EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), nullptr) << "children die with their parent";
+}
+
+TEST_F(SimPlatformTest, NewTopLevelWindowsGoOnTop) {
+    HWND older = sim::AddWindow(nullptr, "Same", Rect(0, 0, 10, 10));
+    HWND newer = sim::AddWindow(nullptr, "same", Rect(0, 0, 10, 10));
+    EXPECT_EQ(GetWindow(newer, GW_HWNDNEXT), older);
+    EXPECT_EQ(FindWindowA(nullptr, "SAME"), newer);
+}
+
+TEST_F(SimPlatformTest, FindWindowMatchesTheWholeTitleWithoutRegardToCase) {
+    HWND lpi = sim::AddWindow(nullptr, "Meade LPI", Rect(0, 0, 10, 10), sim::HIDDEN);
+    sim::AddWindow(nullptr, "Meade LPI 2", Rect(0, 0, 10, 10));
+
+    const struct {
+        const char* title;
+        HWND expected;
+    } cases[] = {
+        {"Meade LPI", lpi}, {"meade lpi", lpi}, {"MEADE LPI", lpi},
+        {"Meade LP", nullptr}, {"Meade LPI ", nullptr}, {"", nullptr},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FindWindowA(nullptr, c.title), c.expected) << c.title;
+}
+
+TEST_F(SimPlatformTest, GetWindowTextCutsToCapacityAndSparesTheBufferOfAVanishedWindow) {
+    HWND w = sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 10, 10));
+    const struct {
+        int capacity;
+        int length;
+        const char* text;
+    } cases[] = {
+        {31, 17, "AutoStar Envisage"},
+        {18, 17, "AutoStar Envisage"},
+        {17, 16, "AutoStar Envisag"},
+        {5, 4, "Auto"},
+        {1, 0, ""},
+    };
+    for (const auto& c : cases) {
+        char buffer[32];
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(GetWindowTextA(w, buffer, c.capacity), c.length);
+        EXPECT_STREQ(buffer, c.text);
+        EXPECT_EQ(buffer[c.length + 1], 'x') << "wrote past the terminator";
+    }
+
+    sim::DestroyWindow(w);
+    char buffer[8] = "stale";
+    EXPECT_EQ(GetWindowTextA(w, buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "stale");
+}
+
+TEST_F(SimPlatformTest, GetClientRectIsAtTheOriginWithTheWindowsSize) {
+    HWND top = sim::AddWindow(nullptr, "top", Rect(30, 40, 640, 480));
+    HWND child = sim::AddWindow(top, "child", Rect(7, 9, 500, 350));
+    RECT r{-1, -1, -1, -1};
+    ASSERT_TRUE(GetClientRect(child, &r));
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 500);
+    EXPECT_EQ(r.bottom, 350);
+    sim::DestroyWindow(top);
+    EXPECT_FALSE(GetClientRect(child, &r));
+}
+
+TEST_F(SimPlatformTest, InjectedFaultsHitTheChosenCallOnly) {
+    HWND w = sim::AddWindow(nullptr, "w", Rect(0, 0, 10, 10));
+    RECT r;
+    sim::FailCall(sim::Op::GetClientRect, 2);
+    EXPECT_TRUE(GetClientRect(w, &r));
+    EXPECT_FALSE(GetClientRect(w, &r));
+    EXPECT_TRUE(GetClientRect(w, &r));
+
+    sim::FailAlways(sim::Op::GetDC);
+    EXPECT_EQ(GetDC(w), nullptr);
+    EXPECT_EQ(GetDC(w), nullptr);
+    EXPECT_EQ(sim::CallCount(sim::Op::GetDC), 2);
+}
+
+TEST_F(SimPlatformTest, ScheduledDestructionFollowsTheNthCall) {
+    HWND w = sim::AddWindow(nullptr, "w", Rect(0, 0, 10, 10));
+    RECT r;
+    sim::DestroyAfterCalls(w, 2);
+    EXPECT_TRUE(GetClientRect(w, &r));
+    EXPECT_TRUE(GetClientRect(w, &r));
+    EXPECT_FALSE(GetClientRect(w, &r));
+    EXPECT_FALSE(sim::IsAlive(w));
+}
+
+TEST_F(SimPlatformTest, DeviceContextsAreAccountedAndRecordTheirPen) {
+    HWND w = sim::AddWindow(nullptr, "w", Rect(0, 0, 10, 10));
+    HDC dc = GetDC(w);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(sim::OpenDCs(), 1);
+    HGDIOBJ white = GetStockObject(WHITE_PEN);
+    HGDIOBJ previous = SelectObject(dc, white);
+    EXPECT_EQ(previous, sim::StockObject(BLACK_PEN));
+    const POINT points[2] = {{0, 0}, {5, 5}};
+    const DWORD one[1] = {1};
+    const DWORD two[1] = {2};
+    EXPECT_FALSE(PolyPolyline(dc, points, one, 1)) << "a polyline needs two points";
+    EXPECT_TRUE(PolyPolyline(dc, points, two, 1));
+    ASSERT_EQ(sim::Drawings().size(), 1u);
+    EXPECT_EQ(sim::Drawings()[0].window, w);
+    EXPECT_EQ(sim::Drawings()[0].pen, white);
+    SelectObject(dc, previous);
+
+    sim::DestroyWindow(w);
+    EXPECT_EQ(ReleaseDC(w, dc), 1) << "released by its handle after the window died";
+    EXPECT_EQ(ReleaseDC(w, dc), 0);
+    EXPECT_EQ(GetDC(w), nullptr);
+}
+
+}  // namespace
