@@ -6,3 +6,15 @@
 
 // The Meade LPI program's live video window, or none.
 HWND FindLpiLiveWindow();
+
+// The DSI program's live video window, or none.
+HWND FindDsiLiveWindow();
+
+// The Envisage program's list of handles: room for this many, of which at
+// most MAX_ENVISAGE_SLOTS are written.
+constexpr int ENVISAGE_LIST_SIZE = 8;
+constexpr int MAX_ENVISAGE_SLOTS = 5;
+
+// Fills `list` with the Envisage program's main live window and its
+// tracking video windows; returns how many of them to draw (0 to 4).
+int FindEnvisageLiveWindows(HWND list[ENVISAGE_LIST_SIZE]);
