@@ -61,7 +61,10 @@ struct State {
     std::array<long, static_cast<size_t>(Op::Count)> calls{};
     int penLeftSelected = 0;
     std::vector<Drawing> drawings;
+    std::vector<ClientRectAnswer> clientRects;
     bool recordDrawings = true;
+    int peakDCs = 0;
+    int peakSnapshots = 0;
 };
 
 State& S() {
@@ -263,6 +266,17 @@ const std::vector<Drawing>& Drawings() { return S().drawings; }
 
 void SetRecordDrawings(bool record) { S().recordDrawings = record; }
 
+const std::vector<ClientRectAnswer>& ClientRectAnswers() { return S().clientRects; }
+
+void ClearRecords() {
+    S().drawings.clear();
+    S().clientRects.clear();
+}
+
+int PeakOpenDCs() { return S().peakDCs; }
+
+int PeakOpenSnapshots() { return S().peakSnapshots; }
+
 HGDIOBJ StockObject(int index) {
     return reinterpret_cast<HGDIOBJ>(STOCK_BASE + 4 * static_cast<std::uintptr_t>(index));
 }
@@ -311,6 +325,8 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
     sim::WindowRec* w = sim::Lookup(window);
     if (!w || !rect) return FALSE;
     *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    if (sim::S().recordDrawings)
+        sim::S().clientRects.push_back(sim::ClientRectAnswer{window, *rect, sim::TotalCalls()});
     return TRUE;
 }
 
@@ -365,6 +381,7 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
     std::uintptr_t handle = sim::S().nextSnapshot;
     sim::S().nextSnapshot += 4;
     sim::S().snapshots[handle] = sim::SnapshotRec{processId, it->second.modules, 0};
+    sim::S().peakSnapshots = std::max(sim::S().peakSnapshots, sim::OpenSnapshots());
     return reinterpret_cast<HANDLE>(handle);
 }
 
@@ -402,6 +419,7 @@ HDC WINAPI GetDC(HWND window) {
     std::uintptr_t handle = sim::S().nextDc;
     sim::S().nextDc += 4;
     sim::S().dcs[handle] = sim::DcRec{window, sim::StockObject(BLACK_PEN)};
+    sim::S().peakDCs = std::max(sim::S().peakDCs, sim::OpenDCs());
     return reinterpret_cast<HDC>(handle);
 }
 
@@ -446,6 +464,7 @@ BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD
     if (sim::S().recordDrawings)
         sim::S().drawings.push_back(sim::Drawing{rec->window, rec->pen,
                                                  std::vector<POINT>(points, points + total),
-                                                 std::vector<DWORD>(counts, counts + polylines)});
+                                                 std::vector<DWORD>(counts, counts + polylines),
+                                                 sim::TotalCalls()});
     return TRUE;
 }

@@ -85,10 +85,26 @@ struct Drawing {
     HGDIOBJ pen;       // the pen selected at the time
     std::vector<POINT> points;
     std::vector<DWORD> counts;
+    long call = 0;     // TotalCalls() when it was drawn, to order records
 };
 const std::vector<Drawing>& Drawings();
 // Keeps call counts but drops drawing records, so a long run stays small.
 void SetRecordDrawings(bool record);
+
+// Successful GetClientRect answers, recorded along with the drawings, so a
+// check can tell which windows were seen to be video-sized before a draw.
+struct ClientRectAnswer {
+    HWND window;
+    RECT rect;
+    long call;         // TotalCalls() when it answered
+};
+const std::vector<ClientRectAnswer>& ClientRectAnswers();
+// Drops the drawings and answers recorded so far; counts are kept.
+void ClearRecords();
+
+// The most device contexts and snapshots that were open at once.
+int PeakOpenDCs();
+int PeakOpenSnapshots();
 
 // The stock object GetStockObject(index) returns, for comparisons.
 HGDIOBJ StockObject(int index);
