@@ -4,12 +4,13 @@
 #   host-asan  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   win32      i686-w64-mingw32, the release program
 #   win64      x86_64-w64-mingw32, the same source, run under Wine
+#   fuzz       clang with libFuzzer, ASan and UBSan: the fuzz target
 # Pass configuration names to build only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 configs=("$@")
-((${#configs[@]})) || configs=(host host-asan win32 win64)
+((${#configs[@]})) || configs=(host host-asan win32 win64 fuzz)
 
 for c in "${configs[@]}"; do
   case "$c" in
@@ -17,6 +18,9 @@ for c in "${configs[@]}"; do
     host-asan) args=(-DCMAKE_BUILD_TYPE=Debug -DQUELVANI_SANITIZE=ON) ;;
     win32)     args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake) ;;
     win64)     args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake) ;;
+    fuzz)      args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+                     -DQUELVANI_SANITIZE=ON -DQUELVANI_FUZZ=ON
+                     "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link") ;;
     *) echo "unknown configuration: $c" >&2; exit 2 ;;
   esac
   echo "== build $c"

@@ -8,9 +8,11 @@ scripts/install-deps.sh
 scripts/build.sh
 
 passed=0 failed=0 status=0
-for c in host host-asan win32 win64; do
+configs=(host host-asan win32 win64 fuzz)
+for c in "${configs[@]}"; do
   echo "== test $c"
   log="build/$c/ctest.log"
+  rm -f "build/$c/figures.txt"
   ctest --test-dir "build/$c" --output-on-failure -j "$(nproc)" 2>&1 | tee "$log" || status=1
   # "97% tests passed, 1 tests failed out of 30"
   if summary=$(grep -E 'tests failed out of [0-9]+' "$log"); then
@@ -20,5 +22,13 @@ for c in host host-asan win32 win64; do
   fi
 done
 ((failed == 0)) || status=1
+# Long runs and benchmarks leave their figures here, since ctest shows only
+# the output of tests that fail.
+for c in "${configs[@]}"; do
+  if [ -s "build/$c/figures.txt" ]; then
+    echo "== figures $c"
+    cat "build/$c/figures.txt"
+  fi
+done
 echo "$passed passed, $failed failed"
 exit $status

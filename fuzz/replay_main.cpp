@@ -1,0 +1,37 @@
+// Runs the fuzz target once on each file named, or on each file in each
+// directory named, for builds without libFuzzer: the committed corpus and
+// the inputs that once broke a rule are replayed as regression tests.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size);
+
+namespace {
+
+int Replay(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int inputs = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::filesystem::path path(argv[i]);
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path))
+                if (entry.is_regular_file()) inputs += Replay(entry.path());
+        } else {
+            inputs += Replay(path);
+        }
+    }
+    std::printf("replayed %d inputs\n", inputs);
+    return inputs > 0 ? 0 : 1;
+}
