@@ -30,7 +30,7 @@ struct ProcessRec {
 struct SnapshotRec {
     DWORD processId = 0;
     std::vector<std::string> modules;
-    size_t next = 0;
+    size_t next = 0;  // the entry Module32Next hands out next
 };
 
 struct DcRec {
@@ -155,11 +155,11 @@ bool IsPen(HGDIOBJ object) {
            object == StockObject(NULL_PEN);
 }
 
-// Fills the single-byte record the way Tool Help does: the file name is
-// cut to the field and always terminated.
-BOOL FillModuleEntry(const SnapshotRec& snap, LPMODULEENTRY32 entry) {
+// Hands out the snapshot's next entry in the single-byte record the way
+// Tool Help does: the file name is cut to the field and always terminated.
+BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
     if (snap.next >= snap.modules.size()) return FALSE;
-    const std::string& name = snap.modules[snap.next];
+    const std::string& name = snap.modules[snap.next++];
     entry->th32ModuleID = 1;
     entry->th32ProcessID = snap.processId;
     entry->GlblcntUsage = 0xFFFF;
@@ -195,6 +195,7 @@ void Reset() {
     bool record = S().recordDrawings;
     S() = State{};
     S().recordDrawings = record;
+    AddProcess(CURRENT_PROCESS_ID, {"unit_tests.exe", "ntdll.dll", "kernel32.dll"});
 }
 
 HWND AddWindow(HWND parent, const std::string& caption, RECT rect, unsigned flags,
@@ -356,37 +357,42 @@ DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return w->processId + 1;
 }
 
+// Process 0 stands for the calling process. Only module lists are modelled:
+// a snapshot of processes or threads alone is taken, with no modules in it.
 HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
     if (Enter(Op::CreateToolhelp32Snapshot)) return INVALID_HANDLE_VALUE;
-    auto it = sim::S().processes.find(processId);
-    if (!(flags & TH32CS_SNAPMODULE) || it == sim::S().processes.end() || it->second.ended ||
-        it->second.denied)
+    if (!(flags & (TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD | TH32CS_SNAPMODULE)))
         return INVALID_HANDLE_VALUE;
+    if (processId == 0) processId = sim::CURRENT_PROCESS_ID;
+    std::vector<std::string> modules;
+    if (flags & TH32CS_SNAPMODULE) {
+        auto it = sim::S().processes.find(processId);
+        if (it == sim::S().processes.end() || it->second.ended || it->second.denied)
+            return INVALID_HANDLE_VALUE;
+        modules = it->second.modules;
+    }
     std::uintptr_t handle = sim::S().nextSnapshot;
     sim::S().nextSnapshot += 4;
-    sim::S().snapshots[handle] = sim::SnapshotRec{processId, it->second.modules, 0};
+    sim::S().snapshots[handle] = sim::SnapshotRec{processId, std::move(modules), 0};
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// Both fail, as the platform does, when dwSize is smaller than the record.
+// Both fail, as the platform does, when dwSize is smaller than the record,
+// and then leave the snapshot's position alone. The position starts at the
+// first entry, so Module32Next without Module32First hands that one out.
 BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
     if (Enter(Op::Module32First)) return FALSE;
     sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
     snap->next = 0;
-    return sim::FillModuleEntry(*snap, entry);
+    return sim::NextModuleEntry(*snap, entry);
 }
 
 BOOL WINAPI Module32Next(HANDLE snapshot, LPMODULEENTRY32 entry) {
     if (Enter(Op::Module32Next)) return FALSE;
     sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
-    if (snap->next + 1 >= snap->modules.size()) {
-        snap->next = snap->modules.size();
-        return FALSE;
-    }
-    ++snap->next;
-    return sim::FillModuleEntry(*snap, entry);
+    return sim::NextModuleEntry(*snap, entry);
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
