@@ -75,6 +75,9 @@ void FailAlways(Op op);
 void DestroyAfterCalls(HWND window, int calls);
 
 // Accounting.
+// Whether a platform call is under way (not counting the caller's code it
+// calls back), for tools that must not count the simulation's own work.
+bool InsidePlatformCall();
 long CallCount(Op op);
 long TotalCalls();
 void ResetCallCounts();
