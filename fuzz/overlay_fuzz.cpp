@@ -5,9 +5,8 @@
 // levels deep, injects call failures, refuses snapshots and destroys
 // windows between platform calls. Every pass must keep the rules of
 // scenes::CheckPass; any broken rule aborts with the reason.
-#include "discovery/finders.h"
-#include "overlay/crosshair.h"
-#include "tests/capture_scenes.h"
+#include "overlay/overlay_pass.h"
+#include "tests/pass_checks.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -223,8 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     int passes = 1 + in.Below(4);
     for (int pass = 0; pass < passes; ++pass) {
         sim::ClearRecords();
-        // The LPI step of the pass; the other two join when their finders do.
-        if (HWND video = FindLpiLiveWindow()) DrawCrosshair(video, FRAME_LPI);
+        RunOverlayPass();
         scenes::PassReport report = scenes::CheckPass(model, selectMayFail);
         if (!report.problems.empty()) {
             for (const std::string& p : report.problems) std::fprintf(stderr, "pass %d: %s\n", pass + 1, p.c_str());

@@ -1,88 +1,73 @@
-// Scenes of capture programs for the long-running checks (fuzzing, soak),
-// and the rules every overlay pass must keep on them whatever the windows
-// do. The model remembers what was built, so a pass can be judged without
-// asking the simulated platform anything (which would count as calls and
-// could trip scheduled faults).
+// Scenes laid out the way the capture programs lay out their windows, each
+// level filling its parent so that every centre hit-test lands one deeper.
 #pragma once
 
-#include "sim/sim.h"
+#include "tests/sim_fixture.h"
 
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
-namespace scenes {
+constexpr DWORD DSI_PROCESS = 100;
+constexpr DWORD ENVISAGE_PROCESS = 200;
 
-struct Model {
-    std::map<HWND, HWND> parent;  // none for a top-level window
-    std::map<HWND, std::string> caption;
-    std::map<HWND, DWORD> process;  // top-level windows only
-    std::map<DWORD, std::vector<std::string>> modules;
-    std::set<DWORD> unsnappable;  // ended, or snapshots refused
-    std::vector<HWND> windows;    // every window added, oldest first
+// Meade LPI > a > b > "Live" > video.
+inline HWND BuildLpiScene() {
+    HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(10, 10, 800, 600));
+    HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
+    HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
+    HWND live = sim::AddWindow(b, "Live", Rect(0, 0, 800, 600));
+    return sim::AddWindow(live, "", Rect(0, 0, 640, 480));
+}
+
+// AutoStar Envisage (DSI form) > a > b > video, the video optionally behind
+// a "Help" window that covers the centre.
+struct DsiScene {
+    HWND top, a, b, video;
 };
 
-// Scene building through the model; each mirrors the sim:: call.
-HWND Add(Model& model, HWND parent, const std::string& caption, RECT rect, unsigned flags = 0,
-         DWORD processId = 0);
-void SetCaption(Model& model, HWND window, const std::string& caption);
-void AddProcess(Model& model, DWORD processId, std::vector<std::string> modules);
-void EndProcess(Model& model, DWORD processId);
-void DenySnapshots(Model& model, DWORD processId);
+inline DsiScene BuildDsiWindows(DWORD processId, const std::string& title) {
+    DsiScene s;
+    s.top = sim::AddWindow(nullptr, title, Rect(0, 0, 800, 600), 0, processId);
+    s.a = sim::AddWindow(s.top, "", Rect(0, 0, 800, 600));
+    s.b = sim::AddWindow(s.a, "", Rect(0, 0, 800, 600));
+    s.video = sim::AddWindow(s.b, "", Rect(0, 0, 648, 489));
+    return s;
+}
 
-// The three programs laid out as their finders expect, each level filling
-// its parent so that every centre hit-test lands one level deeper. Every
-// field can be bent into a near miss.
-struct LpiLayout {
-    std::string title = "Meade LPI";
-    bool help = false;  // a "Help" window over "Live"
-    std::string helpCaption = "Help";
-    std::string caption = "Live";
-    LONG videoWidth = 640;
-    LONG videoHeight = 480;
-};
-struct DsiLayout {
-    std::string title = "AutoStar Envisage";
-    bool help = false;
-    std::string helpCaption = "Help";
-    LONG videoWidth = 648;
-    LONG videoHeight = 489;
-};
-struct EnvisageLayout {
-    std::string title = "AutoStar Envisage";
-    LONG videoWidth = 648;
-    LONG videoHeight = 489;
-    int trackingPanels = 0;
-    std::string label = "TRACKING";
-};
-struct Program {
-    HWND top = nullptr;
-    HWND parentOfPanels = nullptr;  // where panels are added (Envisage)
-    std::vector<HWND> videos;       // main video first
-};
-Program AddLpiProgram(Model& model, const LpiLayout& layout);
-Program AddDsiProgram(Model& model, const DsiLayout& layout, DWORD processId);
-Program AddEnvisageProgram(Model& model, const EnvisageLayout& layout, DWORD processId);
-// One more tracking panel below the others: a video window and its label.
-HWND AddTrackingPanel(Model& model, Program& program, const std::string& label = "TRACKING");
+inline DsiScene BuildDsiScene(DWORD processId = DSI_PROCESS,
+                              std::vector<std::string> modules = {"DSI.exe", "kernel32.dll"},
+                              const std::string& title = "AutoStar Envisage") {
+    sim::AddProcess(processId, std::move(modules));
+    return BuildDsiWindows(processId, title);
+}
 
-// Whether the window's top-level ancestor is one the LPI finder may draw
-// on, or one the DSI or Envisage finder may draw on.
-bool UnderLpiProgram(const Model& model, HWND window);
-bool UnderDsiOrEnvisageProgram(const Model& model, HWND window);
-
-// Judges the pass run since the last sim::ClearRecords(): nothing left
-// open, at most six crosses, each with the right frame on the right
-// program's window, each on a window seen to be video-sized before it was
-// drawn. Every broken rule adds a line to `problems`. When SelectObject
-// was made to fail, a context may go back with the pen still in it (its
-// restoring select failed), and that alone is not held against the pass.
-struct PassReport {
-    std::vector<std::string> problems;
-    int lpiCrosses = 0;
-    int dsiCrosses = 0;
+// AutoStar Envisage (Envisage form) > a > b > panel > main video, and after
+// the panel the tracking panels: a video window, then its label.
+struct EnvisageScene {
+    HWND top, b, panel, main;
+    std::vector<HWND> tracking;  // the tracking panels' video windows
 };
-PassReport CheckPass(const Model& model, bool selectMayFail = false);
 
-}  // namespace scenes
+inline HWND AddTrackingPanel(HWND parent, const std::string& label = "TRACKING",
+                             LONG width = 648, LONG height = 489) {
+    // Stacked below the main panel, so the centre hit-test never lands here.
+    HWND panel = sim::AddWindow(parent, "", Rect(0, 0, 700, 540));
+    HWND video = sim::AddWindow(panel, "", Rect(0, 0, width, height));
+    sim::AddWindow(panel, label, Rect(0, 500, 120, 20));
+    return video;
+}
+
+inline EnvisageScene BuildEnvisageScene(
+    int trackingPanels = 0, DWORD processId = ENVISAGE_PROCESS,
+    std::vector<std::string> modules = {"Envisage.exe", "kernel32.dll"},
+    LONG mainWidth = 648, LONG mainHeight = 489) {
+    sim::AddProcess(processId, std::move(modules));
+    EnvisageScene s;
+    s.top = sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 1000, 800), 0, processId);
+    HWND a = sim::AddWindow(s.top, "", Rect(0, 0, 1000, 800));
+    s.b = sim::AddWindow(a, "", Rect(0, 0, 1000, 800));
+    s.panel = sim::AddWindow(s.b, "", Rect(0, 0, 700, 540));
+    s.main = sim::AddWindow(s.panel, "", Rect(0, 0, mainWidth, mainHeight));
+    for (int i = 0; i < trackingPanels; ++i) s.tracking.push_back(AddTrackingPanel(s.b));
+    return s;
+}

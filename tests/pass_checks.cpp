@@ -1,4 +1,4 @@
-#include "tests/capture_scenes.h"
+#include "tests/pass_checks.h"
 
 #include <algorithm>
 #include <sstream>

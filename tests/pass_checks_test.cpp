@@ -4,7 +4,7 @@
 #include "discovery/finders.h"
 #include "discovery/probing.h"
 #include "overlay/crosshair.h"
-#include "tests/capture_scenes.h"
+#include "tests/pass_checks.h"
 #include "tests/sim_fixture.h"
 
 #include <functional>
