@@ -23,9 +23,9 @@ bool ModuleNameContains(const MODULEENTRY32& entry, const char* upperNeedle) {
     // Only a to z are mapped: bytes above 127 belong to the code page and
     // must not pass through the C library's locale-dependent toupper.
     char name[MODULE_NAME_BUFFER_SIZE];
+    static_assert(sizeof name > sizeof entry.szModule, "the copy holds any name and a terminator");
     size_t length = 0;
-    while (length < sizeof entry.szModule && length < sizeof name - 1 &&
-           entry.szModule[length] != '\0') {
+    while (length < sizeof entry.szModule && entry.szModule[length] != '\0') {
         char c = entry.szModule[length];
         name[length] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
         ++length;
