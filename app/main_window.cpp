@@ -36,10 +36,12 @@ void RegisterMainWindowClass(HINSTANCE instance) {
 
 bool CreateMainWindow(HINSTANCE instance) {
     appInstance = instance;
-    HWND window = CreateWindowExA(0, windowClassName, appTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                  CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, windowClassName, appTitle, WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance,
+                                  nullptr);
     if (!window) return false;
-    SetWindowPos(window, nullptr, 0, 0, MAIN_WINDOW_SIZE, MAIN_WINDOW_SIZE, SWP_NOZORDER | SWP_NOMOVE);
+    SetWindowPos(window, nullptr, 0, 0, MAIN_WINDOW_SIZE, MAIN_WINDOW_SIZE,
+                 SWP_NOZORDER | SWP_NOMOVE);
     // Minimised whatever show state the process was started with.
     ShowWindow(window, SW_MINIMIZE);
     UpdateWindow(window);

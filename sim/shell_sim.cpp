@@ -91,7 +91,8 @@ bool Failing(const char* name) { return T().failing.count(name) != 0; }
 bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
 
 bool IsResource(LPCSTR name, const std::set<UINT>& ids) {
-    return IS_INTRESOURCE(name) && ids.count(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
+    return IS_INTRESOURCE(name) &&
+           ids.count(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
 }
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -148,11 +149,15 @@ HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(MODULE_BASE); }
 void AddStringResource(UINT id, const std::string& text) { T().strings[id] = text; }
 void AddIconResource(UINT id) { T().icons.insert(id); }
 void AddMenuResource(UINT id) { T().menus.insert(id); }
-void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries) { T().accelerators[id] = entries; }
+void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries) {
+    T().accelerators[id] = entries;
+}
 void AddDialogResource(UINT id) { T().dialogs.insert(id); }
 
 HICON IconHandle(UINT id) { return reinterpret_cast<HICON>(ICON_BASE + 4 * std::uintptr_t{id}); }
-HACCEL AcceleratorHandle(UINT id) { return reinterpret_cast<HACCEL>(ACCEL_BASE + 4 * std::uintptr_t{id}); }
+HACCEL AcceleratorHandle(UINT id) {
+    return reinterpret_cast<HACCEL>(ACCEL_BASE + 4 * std::uintptr_t{id});
+}
 HCURSOR StandardArrow() { return reinterpret_cast<HCURSOR>(ARROW_HANDLE); }
 
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -170,7 +175,9 @@ int DialogsLeftOpen() { return T().dialogsLeftOpen + static_cast<int>(T().openDi
 void SetDefaultProcResult(LRESULT result) { T().defaultResult = result; }
 void FailShellCall(const std::string& name) { T().failing.insert(name); }
 
-bool operator==(const ShellCall& a, const ShellCall& b) { return a.name == b.name && a.args == b.args; }
+bool operator==(const ShellCall& a, const ShellCall& b) {
+    return a.name == b.name && a.args == b.args;
+}
 
 void PrintTo(const ShellCall& call, std::ostream* out) {
     *out << call.name << '(';
@@ -259,8 +266,9 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
         return 0;
     }
     sim::Record("RegisterClassExA", {Arg(windowClass->lpszClassName)});
-    if (sim::Failing("RegisterClassExA") || windowClass->cbSize != sizeof(WNDCLASSEXA) || !windowClass->lpszClassName ||
-        IS_INTRESOURCE(windowClass->lpszClassName) || !windowClass->lpfnWndProc)
+    if (sim::Failing("RegisterClassExA") || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
+        !windowClass->lpszClassName || IS_INTRESOURCE(windowClass->lpszClassName) ||
+        !windowClass->lpfnWndProc)
         return 0;
     for (const sim::RegisteredClass& c : T().classes)
         if (c.record.hInstance == windowClass->hInstance &&
@@ -503,10 +511,11 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     sim::Record("LoadIconA", {Arg(instance), Arg(name)});
     if (sim::Failing("LoadIconA")) return nullptr;
-    if (!instance)
-        return IS_INTRESOURCE(name) ? reinterpret_cast<HICON>(sim::SYSTEM_ICON_BASE +
-                                                              reinterpret_cast<std::uintptr_t>(name))
-                                    : nullptr;
+    if (!instance) {
+        if (!IS_INTRESOURCE(name)) return nullptr;
+        std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
+        return reinterpret_cast<HICON>(sim::SYSTEM_ICON_BASE + id);
+    }
     if (!sim::IsModule(instance) || !sim::IsResource(name, T().icons)) return nullptr;
     return sim::IconHandle(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
 }

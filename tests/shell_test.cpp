@@ -143,8 +143,10 @@ TEST_F(ShellTest, ShowStateAndCommandLineChangeNothing) {
             Fresh();
             sim::QueueMessage(nullptr, WM_QUIT, 0);
             EXPECT_EQ(Run(state, line), 0);
-            EXPECT_EQ(sim::ShellCalls(), baseline) << "show state " << state << ", \"" << line << '"';
-            EXPECT_EQ(sim::ShowCommand(sim::CreatedWindow()), SW_MINIMIZE) << "show state " << state;
+            EXPECT_EQ(sim::ShellCalls(), baseline)
+                << "show state " << state << ", \"" << line << '"';
+            EXPECT_EQ(sim::ShowCommand(sim::CreatedWindow()), SW_MINIMIZE)
+                << "show state " << state;
         }
     }
 }
