@@ -26,6 +26,10 @@ done
 echo "== benchmark host"
 build/host/bench/overlay_bench || status=1
 
+# The release program's imports, size and SHA-256 (checked in full by ctest).
+echo "== release program"
+python3 tests/pe/check_pe.py build/win32/quelvani.exe | grep -E 'imports|SHA-256' || status=1
+
 ((failed == 0)) || status=1
 # Long runs and benchmarks leave their figures here, since ctest shows only
 # the output of tests that fail.
