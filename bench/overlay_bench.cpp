@@ -26,7 +26,13 @@ void CountAllocation() {
 }
 }  // namespace
 
-#if defined(__SANITIZE_ADDRESS__)
+// gcc says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BENCH_UNDER_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(BENCH_UNDER_ASAN)
 // The sanitizer owns malloc; only operator new is counted there.
 #define BENCH_COUNTS_MALLOC 0
 void* RawAlloc(std::size_t size) { return std::malloc(size); }
