@@ -61,6 +61,11 @@ int FindEnvisageLiveWindows(HWND list[ENVISAGE_LIST_SIZE]) {
     list[0] = video;
     int gathered = 1;
 
+    // When nothing covers the middle, the descent stays on the top-level
+    // window itself, and its next siblings are other programs' windows:
+    // there are no tracking panels to walk then.
+    if (panel == top) return gathered;
+
     // Any panel that does not fit ends the walk; what was gathered stands.
     while (gathered < MAX_ENVISAGE_SLOTS) {
         panel = GetWindow(panel, GW_HWNDNEXT);
