@@ -97,6 +97,17 @@ def report(label, elapsed, used_program, used_server, figures):
             out.write(line + "\n")
 
 
+def run_pass_cost(session, pass_cost, figures):
+    code, lines = session.run(pass_cost, ["50"], timeout=120)
+    for line in lines:
+        print(line)
+    if figures:
+        with open(figures, "a") as out:
+            out.write("".join(line + "\n" for line in lines))
+    if code != 0:
+        raise SessionError("pass_cost exited with %d" % code)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -119,6 +130,8 @@ def main():
             program = session.start(options.program)
             time.sleep(options.settle)
             report("no capture program", *measure(program, prefix, options.seconds), figures)
+            if options.pass_cost:
+                run_pass_cost(session, options.pass_cost, figures)
 
             # Every kind of cross: LPI behind "Help", DSI, Envisage with the
             # most tracking panels a pass draws; none closes itself meanwhile.
@@ -136,14 +149,7 @@ def main():
             idle = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins) - before
             print("  (the stand-ins themselves used %.2f s CPU over that time)" % idle)
             if options.pass_cost:
-                code, lines = session.run(options.pass_cost, ["50"], timeout=120)
-                for line in lines:
-                    print(line)
-                if figures:
-                    with open(figures, "a") as out:
-                        out.write("".join(line + "\n" for line in lines))
-                if code != 0:
-                    raise SessionError("pass_cost exited with %d" % code)
+                run_pass_cost(session, options.pass_cost, figures)
     return 0
 
 
