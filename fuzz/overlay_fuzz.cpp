@@ -37,7 +37,6 @@ public:
         for (int i = 0; i < n; ++i) text += static_cast<char>(Next());
         return text;
     }
-    bool Empty() const { return at_ >= size_; }
 
 private:
     const std::uint8_t* data_;
