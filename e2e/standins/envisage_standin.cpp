@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
     // The overlay's walk: the main video, then each tracking panel in order
     // until one carries another label, at most MAX_GATHERED in all; every
     // gathered window but the last is drawn on once more than one is gathered.
+    // Without the module no finder takes this window for the Envisage program.
     std::vector<HWND> gathered;
-    if (IsVideoSized(size)) gathered.push_back(mainVideo);
+    if (options.envisageModule && IsVideoSized(size)) gathered.push_back(mainVideo);
     bool walking = !gathered.empty();
     HWND above = mainPanel;
     int panels = options.tracking + (options.otherPanelAt >= 0 ? 1 : 0);
