@@ -1,6 +1,7 @@
 // The DSI stand-in, built as DsiCam.exe so that its process's first module
-// has "dsi" in its name: "AutoStar Envisage" > a > b > ["Help" >] video,
-// every level at the origin of its parent and as large as the video.
+// has "dsi" in its name: "AutoStar Envisage" > a > b > video, with an
+// optional "Help" window among b's children just above the video. Every
+// level sits at the origin of its parent and is as large as the video.
 #include "standin.h"
 
 int main(int argc, char** argv) {
@@ -9,7 +10,7 @@ int main(int argc, char** argv) {
     if (!ParseStandinOptions(argc, argv, options)) return 2;
 
     Size size = options.video;
-    HWND top = CreateTopWindow(options.title, size);
+    HWND top = CreateTopWindow(options.title, options.at, size);
     HWND a = CreateChild(top, "", 0, 0, size);
     HWND b = CreateChild(a, "", 0, 0, size);
     HWND video = CreateChild(b, "", 0, 0, size);
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         PlaceBelow(video, help);
     }
     if (!top || !a || !b || !video) return 3;
+    LabelWindow(video, "DSI video");
 
     std::vector<HWND> draw;
     if (IsVideoSized(size)) draw.push_back(video);

@@ -32,13 +32,14 @@ int main(int argc, char** argv) {
 
     Size size = options.video;
     Size panelSize{size.width, size.height + LABEL_HEIGHT};
-    HWND top = CreateTopWindow(options.title, size);
+    HWND top = CreateTopWindow(options.title, options.at, size);
     HWND a = CreateChild(top, "", 0, 0, size);
     HWND b = CreateChild(a, "", 0, 0, size);
     HWND mainPanel = CreateChild(b, "", 0, 0, size);
     HWND mainVideo = CreateChild(mainPanel, "", 0, 0, size);
     if (!top || !a || !b || !mainPanel || !mainVideo) return 3;
     PlaceBelow(mainPanel, HWND_TOP);
+    LabelWindow(mainVideo, "Envisage main video");
 
     // The overlay's walk: the main video, then each tracking panel in order
     // until one carries another label, at most MAX_GATHERED in all; every
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
         HWND label = CreateChild(panel, other ? "GUIDING" : options.label, 0, size.height,
                                  Size{size.width, LABEL_HEIGHT});
         if (!panel || !video || !label) return 3;
+        LabelWindow(video, "Envisage panel " + std::to_string(i + 1) + " video");
         PlaceBelow(panel, above);
         PlaceBelow(video, HWND_TOP);
         PlaceBelow(label, video);

@@ -1,16 +1,36 @@
 #include "standin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace {
 
 constexpr char CLASS_NAME[] = "QuelvaniStandin";
 constexpr UINT_PTR TIMEOUT_TIMER = 1;
+constexpr COLORREF VIDEO_TEXT = RGB(220, 220, 120);
+
+std::map<HWND, std::string> videoLabels;
+
+void PaintLabel(HWND window, const std::string& text) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, VIDEO_TEXT);
+    TextOutA(dc, 8, 8, text.c_str(), static_cast<int>(text.size()));
+    EndPaint(window, &paint);
+}
 
 LRESULT CALLBACK StandinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_PAINT: {
+        auto label = videoLabels.find(window);
+        if (label == videoLabels.end()) break;
+        PaintLabel(window, label->second);
+        return 0;
+    }
     case WM_TIMER:
         if (wParam == TIMEOUT_TIMER) DestroyWindow(window);
         return 0;
@@ -29,7 +49,7 @@ void RegisterStandinClass() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     // Only the background is painted, and only when the window system asks.
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));
     wc.lpszClassName = CLASS_NAME;
     RegisterClassA(&wc);
     registered = true;
@@ -88,6 +108,8 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions& options) {
             options.label = value, ++i;
         } else if (value && arg == "--other-panel-at") {
             options.otherPanelAt = std::atoi(value), ++i;
+        } else if (value && arg == "--at") {
+            ok = std::sscanf(value, "%ld,%ld", &options.at.x, &options.at.y) == 2, ++i;
         } else if (value && arg == "--timeout") {
             options.timeoutSeconds = std::atoi(value), ++i;
         } else {
@@ -101,12 +123,12 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions& options) {
     return true;
 }
 
-HWND CreateTopWindow(const std::string& title, Size client) {
+HWND CreateTopWindow(const std::string& title, POINT at, Size client) {
     RegisterStandinClass();
     constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT frame{0, 0, client.width, client.height};
     AdjustWindowRect(&frame, style, FALSE);
-    return CreateWindowExA(0, CLASS_NAME, title.c_str(), style, 20, 20,
+    return CreateWindowExA(0, CLASS_NAME, title.c_str(), style, at.x, at.y,
                            frame.right - frame.left, frame.bottom - frame.top, nullptr,
                            nullptr, GetModuleHandleA(nullptr), nullptr);
 }
@@ -117,6 +139,10 @@ HWND CreateChild(HWND parent, const std::string& caption, int x, int y, Size siz
                            WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y,
                            size.width, size.height, parent, nullptr, GetModuleHandleA(nullptr),
                            nullptr);
+}
+
+void LabelWindow(HWND window, const std::string& text) {
+    videoLabels[window] = text + " " + Hex(window);
 }
 
 void PlaceBelow(HWND window, HWND above) {
@@ -135,6 +161,10 @@ void AnnounceReady(const char* kind, HWND top, const std::vector<HWND>& draw) {
 }  // namespace
 
 int RunStandin(const char* kind, HWND top, const std::vector<HWND>& draw, int timeoutSeconds) {
+    for (auto& [window, text] : videoLabels) {
+        bool drawn = std::find(draw.begin(), draw.end(), window) != draw.end();
+        text += drawn ? ": the overlay draws here" : ": no cross here";
+    }
     ShowWindow(top, SW_SHOWNOACTIVATE);
     UpdateWindow(top);
     AnnounceReady(kind, top, draw);

@@ -23,6 +23,7 @@ struct StandinOptions {
     int otherPanelAt = -1;       // --other-panel-at K: panel K carries another label
     bool envisageModule = true;  // --no-envisage-module
     int timeoutSeconds = 120;    // --timeout S: the stand-in closes itself after S seconds
+    POINT at{20, 20};            // --at X,Y: the top-level window's place on the screen
 };
 
 // Parses the command line over the given defaults; false (with a message on
@@ -31,8 +32,12 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions& options);
 
 // A top-level window whose client area is `client`, and child windows laid
 // out at a given place. Every window paints black and clips its children.
-HWND CreateTopWindow(const std::string& title, Size client);
+HWND CreateTopWindow(const std::string& title, POINT at, Size client);
 HWND CreateChild(HWND parent, const std::string& caption, int x, int y, Size size);
+
+// Gives a window a line of text, painted only when the window system
+// asks for its paint, so screenshots show which window is which.
+void LabelWindow(HWND window, const std::string& text);
 
 // Places `window` right below `above` among its siblings.
 void PlaceBelow(HWND window, HWND above);
