@@ -50,6 +50,8 @@ SCENES = {
     "envisage-lowercase-label": Scene([("envisage", ["--tracking", "3", "--label", "tracking"])]),
     "envisage-other-label": Scene([("envisage", ["--tracking", "4", "--other-panel-at", "2"])]),
     "envisage-no-module": Scene([("envisage", ["--tracking", "2", "--no-envisage-module"])]),
+    "dsi-module-not-first": Scene([("envisage", ["--no-envisage-module", "--load", "dsi_extra.dll"])]),
+    "dsi-also-envisage": Scene([("dsi", ["--load", "envisage_core.dll"])]),
     "all-three": Scene(ALL_THREE),
     "started-after-program": Scene(ALL_THREE, late=True),
     "closes-while-running": Scene(ALL_THREE, close="envisage"),
@@ -149,12 +151,18 @@ def judge(scene, judged, facts):
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--scene", required=True, choices=sorted(SCENES))
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--standins", required=True)
-    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--list", action="store_true", help="print the scenes' names and stop")
+    parser.add_argument("--scene", choices=list(SCENES))
+    parser.add_argument("--program")
+    parser.add_argument("--standins")
+    parser.add_argument("--prefix")
     parser.add_argument("--keep", help="keep the session's files (traces) in this folder")
     options = parser.parse_args()
+    if options.list:
+        print(";".join(SCENES))
+        return 0
+    if not (options.scene and options.program and options.standins and options.prefix):
+        parser.error("--scene, --program, --standins and --prefix are needed")
     stop_on_signals()
     scene = SCENES[options.scene]
     started = time.monotonic()

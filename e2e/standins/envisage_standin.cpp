@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     StandinOptions options;
     options.title = "AutoStar Envisage";
     if (!ParseStandinOptions(argc, argv, options)) return 2;
-    if (options.envisageModule && !LoadLibraryA("envisage_core.dll")) return 4;
+    if (options.envisageModule) options.modules.insert(options.modules.begin(), "envisage_core.dll");
+    if (!LoadModules(options)) return 4;
 
     Size size = options.video;
     Size panelSize{size.width, size.height + LABEL_HEIGHT};
@@ -44,9 +45,10 @@ int main(int argc, char** argv) {
     // The overlay's walk: the main video, then each tracking panel in order
     // until one carries another label, at most MAX_GATHERED in all; every
     // gathered window but the last is drawn on once more than one is gathered.
-    // Without the module no finder takes this window for the Envisage program.
+    // Without such a module no finder takes this window for the Envisage
+    // program; a "dsi" module after the executable does not make it the DSI one.
     std::vector<HWND> gathered;
-    if (options.envisageModule && IsVideoSized(size)) gathered.push_back(mainVideo);
+    if (LoadsModuleNamed(options, "ENVISAGE") && IsVideoSized(size)) gathered.push_back(mainVideo);
     bool walking = !gathered.empty();
     HWND above = mainPanel;
     int panels = options.tracking + (options.otherPanelAt >= 0 ? 1 : 0);

@@ -108,6 +108,8 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions& options) {
             options.label = value, ++i;
         } else if (value && arg == "--other-panel-at") {
             options.otherPanelAt = std::atoi(value), ++i;
+        } else if (value && arg == "--load") {
+            options.modules.push_back(value), ++i;
         } else if (value && arg == "--at") {
             ok = std::sscanf(value, "%ld,%ld", &options.at.x, &options.at.y) == 2, ++i;
         } else if (value && arg == "--timeout") {
@@ -121,6 +123,21 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions& options) {
         }
     }
     return true;
+}
+
+bool LoadModules(const StandinOptions& options) {
+    for (const std::string& module : options.modules)
+        if (!LoadLibraryA(module.c_str())) return false;
+    return true;
+}
+
+bool LoadsModuleNamed(const StandinOptions& options, const char* word) {
+    for (std::string name : options.modules) {
+        for (char& c : name)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (name.find(word) != std::string::npos) return true;
+    }
+    return false;
 }
 
 HWND CreateTopWindow(const std::string& title, POINT at, Size client) {

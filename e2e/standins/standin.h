@@ -24,7 +24,14 @@ struct StandinOptions {
     bool envisageModule = true;  // --no-envisage-module
     int timeoutSeconds = 120;    // --timeout S: the stand-in closes itself after S seconds
     POINT at{20, 20};            // --at X,Y: the top-level window's place on the screen
+    std::vector<std::string> modules;  // --load FILE: more modules, loaded after the executable
 };
+
+// Loads the --load modules; false when one cannot be loaded.
+bool LoadModules(const StandinOptions& options);
+
+// Whether a --load module's name contains `word` (upper case) in any case.
+bool LoadsModuleNamed(const StandinOptions& options, const char* word);
 
 // Parses the command line over the given defaults; false (with a message on
 // stderr) for anything it does not know.
