@@ -109,7 +109,8 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
         if scene.late and start < marks["starting"]:
             judged.append((tick, [], True))
         elif scene.late and start < marks["ready"]:
-            judged.append((tick, full, False))
+            # Trees half built may fit a layout for a tick, as when torn down.
+            judged.append((tick, None, False))
         elif scene.late:
             # Found within two ticks of the stand-ins being ready.
             after_ready += 1
@@ -118,7 +119,9 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
             rest = [k for k in everyone if k != scene.close]
             judged.append((tick, expected_draws(ready, rest), True))
         elif scene.close and start >= marks["closing"]:
-            judged.append((tick, full, False))
+            # While the stand-in's tree is half destroyed, other windows of it
+            # may fit a layout for a tick; they must still be drawn on properly.
+            judged.append((tick, None, False))
         else:
             judged.append((tick, full, True))
     facts["ticks after close"] = sum(1 for t in ticks if scene.close and

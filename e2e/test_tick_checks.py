@@ -134,6 +134,20 @@ class TickChecks(unittest.TestCase):
                     self.assertTrue(any(problem in p for p in found), found)
 
 
+    def test_any_windows_still_judges_the_drawing(self):
+        cases = [(dict(), []), (dict(release=False), ["never released"]),
+                 (dict(polylines=3), ["PolyPolyline of 3 polylines"])]
+        for options, problems in cases:
+            with self.subTest(options=options):
+                tick = one_tick(lambda t: (t.searches(), t.draw(0x30000, 0x1010043, **options)))
+                found = tick_checks.check_tick(tick, None)
+                if not problems:
+                    self.assertEqual(found, [])
+                for problem in problems:
+                    self.assertTrue(any(problem in text for text in found),
+                                    "expected a problem with %r, got %s" % (problem, found))
+
+
 class TraceReading(unittest.TestCase):
     def test_only_the_programs_own_calls_are_kept(self):
         trace = Trace()
