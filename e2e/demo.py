@@ -44,8 +44,10 @@ def report_ticks(calls_so_far, shown, expected, names):
 def close_program(session, program, standins_dir, driver):
     """File > Exit as a user would pick it, or the menu's command posted."""
     if driver:
-        code, lines = session.run(driver[0], driver[1:])
-        how = "picked File > Exit with %s (exit %d)" % (Path(driver[0]).name, code)
+        code, lines = session.run(driver[0], driver[1:], timeout=60)
+        for line in lines:
+            print("  %s: %s" % (Path(driver[0]).name, line))
+        how = "picked File > Exit like a user with %s (its exit code %d)" % (Path(driver[0]).name, code)
     else:
         code, _ = session.run(Path(standins_dir) / "post_command.exe", ["QUELVANI", str(CMD_EXIT)])
         how = "posted File > Exit's command %d to the QUELVANI window" % CMD_EXIT

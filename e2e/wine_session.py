@@ -18,8 +18,8 @@ A session
     QUELVANI_E2E_USE_DISPLAY=1;
   - holds an exclusive lock on the prefix for its lifetime, so sessions that
     share one prefix take turns (creating the prefix once when it is missing);
-  - writes the relay filter (HKCU\\Software\\Wine\\Debug RelayInclude) when it
-    differs from what the prefix holds;
+  - adds its relay_calls to the prefix's relay filter
+    (HKCU\\Software\\Wine\\Debug RelayInclude) when they are not all there;
   - gives WINEDEBUG=+pid,+relay,+loaddll only to processes started with
     traced=True; their stderr is the trace (relay_trace.py reads it).
 Every wait is bounded; a timeout raises SessionError.
@@ -331,10 +331,14 @@ class WineSession:
             self.log("wineserver %s timed out" % " ".join(args))
 
     def _write_relay_filter(self):
-        value = ";".join(self.relay_calls)
+        # The filter only grows: more calls in a trace harm no reader, and
+        # sessions that want different calls do not rewrite it by turns.
         mark = self.prefix / "quelvani-relay-include.txt"
-        if mark.exists() and mark.read_text() == value:
+        present = mark.read_text().split(";") if mark.exists() else []
+        wanted = present + [c for c in self.relay_calls if c not in present]
+        if wanted == present:
             return
+        value = ";".join(wanted)
         subprocess.run([wine_binary(), "reg", "add", r"HKCU\Software\Wine\Debug", "/v",
                         "RelayInclude", "/t", "REG_SZ", "/d", value, "/f"],
                        env=self.env(), timeout=120, check=True,
