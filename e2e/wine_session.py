@@ -79,6 +79,22 @@ def wineserver_binary():
     return _tool("wineserver", "wineserver")
 
 
+def _display_taken(number):
+    """Whether an X server holds the display; a lock left by a dead one is no hold."""
+    try:
+        with open("/tmp/.X%d-lock" % number) as lock:
+            holder = int(lock.read().strip() or 0)
+    except (FileNotFoundError, ValueError):
+        return os.path.exists("/tmp/.X11-unix/X%d" % number)
+    try:
+        os.kill(holder, 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+
+
 def _kill_group(popen, grace=2.0):
     """Stops a process we started (and its group) by its id; bounded."""
     if popen.poll() is not None:
@@ -281,8 +297,7 @@ class WineSession:
             return
         low, _, high = os.environ.get("QUELVANI_E2E_DISPLAYS", "71-79").partition("-")
         for number in range(int(low), int(high or low) + 1):
-            if os.path.exists("/tmp/.X%d-lock" % number) or \
-               os.path.exists("/tmp/.X11-unix/X%d" % number):
+            if _display_taken(number):
                 continue
             log = open(self.workdir / "xvfb.log", "wb")
             xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24",
@@ -291,7 +306,10 @@ class WineSession:
             log.close()
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline and xvfb.poll() is None:
-                if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                # A server that lost a race for the number exits at once;
+                # the socket is then another's.
+                if os.path.exists("/tmp/.X11-unix/X%d" % number) and \
+                        (time.sleep(0.2) or xvfb.poll() is None):
                     self._xvfb, self.display = xvfb, ":%d" % number
                     self.log("Xvfb on %s (pid %d)" % (self.display, xvfb.pid))
                     return
