@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -12,7 +11,7 @@ constexpr char CLASS_NAME[] = "QuelvaniStandin";
 constexpr UINT_PTR TIMEOUT_TIMER = 1;
 constexpr COLORREF VIDEO_TEXT = RGB(220, 220, 120);
 
-std::map<HWND, std::string> videoLabels;
+std::map<HWND, std::string> windowLabels;
 
 void PaintLabel(HWND window, const std::string& text) {
     PAINTSTRUCT paint;
@@ -26,8 +25,8 @@ void PaintLabel(HWND window, const std::string& text) {
 LRESULT CALLBACK StandinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
-        auto label = videoLabels.find(window);
-        if (label == videoLabels.end()) break;
+        auto label = windowLabels.find(window);
+        if (label == windowLabels.end()) break;
         PaintLabel(window, label->second);
         return 0;
     }
@@ -67,6 +66,13 @@ std::string Hex(const void* handle) {
     std::snprintf(text, sizeof text, "%llx",
                   static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(handle)));
     return text;
+}
+
+void AnnounceReady(const char* kind, HWND top, const std::vector<HWND>& draw) {
+    std::string line = std::string("READY ") + kind + " pid=" +
+                       std::to_string(GetCurrentProcessId()) + " top=" + Hex(top) + " draw=";
+    for (size_t i = 0; i < draw.size(); ++i) line += (i ? "," : "") + Hex(draw[i]);
+    WriteOut(line + "\n");
 }
 
 // Reads stdin until "close" or its end, then asks the top-level window to close.
@@ -159,26 +165,15 @@ HWND CreateChild(HWND parent, const std::string& caption, int x, int y, Size siz
 }
 
 void LabelWindow(HWND window, const std::string& text) {
-    videoLabels[window] = text + " " + Hex(window);
+    windowLabels[window] = text + " " + Hex(window);
 }
 
 void PlaceBelow(HWND window, HWND above) {
     SetWindowPos(window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-namespace {
-
-void AnnounceReady(const char* kind, HWND top, const std::vector<HWND>& draw) {
-    std::string line = std::string("READY ") + kind + " pid=" +
-                       std::to_string(GetCurrentProcessId()) + " top=" + Hex(top) + " draw=";
-    for (size_t i = 0; i < draw.size(); ++i) line += (i ? "," : "") + Hex(draw[i]);
-    WriteOut(line + "\n");
-}
-
-}  // namespace
-
 int RunStandin(const char* kind, HWND top, const std::vector<HWND>& draw, int timeoutSeconds) {
-    for (auto& [window, text] : videoLabels) {
+    for (auto& [window, text] : windowLabels) {
         bool drawn = std::find(draw.begin(), draw.end(), window) != draw.end();
         text += drawn ? ": the overlay draws here" : ": no cross here";
     }
