@@ -7,6 +7,12 @@
 // The Meade LPI program's live video window, or none.
 HWND FindLpiLiveWindow();
 
+// EnumWindows filters for the two AutoStar Envisage programs' top-level
+// windows. `slot` is the address of an HWND, cleared by the caller; a
+// matching window is stored there and ends the enumeration.
+BOOL CALLBACK DsiProcessFilter(HWND window, LPARAM slot);
+BOOL CALLBACK EnvisageProcessFilter(HWND window, LPARAM slot);
+
 // The DSI program's live video window, or none.
 HWND FindDsiLiveWindow();
 

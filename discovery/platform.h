@@ -10,8 +10,9 @@
 #include "sim/win32.h"
 #endif
 
-// The finders hand this record to Module32First with dwSize set to 548,
-// the size of the single-byte record on 32-bit Windows.
+// The finders set the record's dwSize to sizeof(MODULEENTRY32): 548 bytes,
+// the single-byte record, on 32-bit Windows; larger on 64-bit Windows, which
+// refuses anything smaller.
 constexpr DWORD MODULE_ENTRY_SIZE = 548;
 
 #if defined(_WIN32) && !defined(_WIN64)

@@ -13,7 +13,7 @@ configs=("$@")
 
 for c in "${configs[@]}"; do
   case "$c" in
-    host)      args=(-DCMAKE_BUILD_TYPE=Debug) ;;
+    host)      args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     host-asan) args=(-DCMAKE_BUILD_TYPE=Debug -DQUELVANI_SANITIZE=ON) ;;
     win32)     args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake) ;;
     win64)     args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake) ;;

@@ -30,7 +30,7 @@ struct ProcessRec {
 struct SnapshotRec {
     DWORD processId = 0;
     std::vector<std::string> modules;
-    size_t next = 0;
+    size_t next = 0;  // the entry Module32Next hands out next
 };
 
 struct DcRec {
@@ -124,6 +124,26 @@ bool Enter(Op op) {
     return false;
 }
 
+int callDepth = 0;
+
+// Marks the simulation's own work, so that its bookkeeping can be told from
+// the allocations of the code calling it.
+struct InsideCall {
+    InsideCall() { ++callDepth; }
+    ~InsideCall() { --callDepth; }
+    InsideCall(const InsideCall&) = delete;
+    InsideCall& operator=(const InsideCall&) = delete;
+};
+
+// A call back into the caller's code from inside a platform call.
+BOOL OutsideCall(WNDENUMPROC filter, HWND window, LPARAM param) {
+    int saved = callDepth;
+    callDepth = 0;
+    BOOL result = filter(window, param);
+    callDepth = saved;
+    return result;
+}
+
 char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -155,11 +175,11 @@ bool IsPen(HGDIOBJ object) {
            object == StockObject(NULL_PEN);
 }
 
-// Fills the single-byte record the way Tool Help does: the file name is
-// cut to the field and always terminated.
-BOOL FillModuleEntry(const SnapshotRec& snap, LPMODULEENTRY32 entry) {
+// Hands out the snapshot's next entry in the single-byte record the way
+// Tool Help does: the file name is cut to the field and always terminated.
+BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
     if (snap.next >= snap.modules.size()) return FALSE;
-    const std::string& name = snap.modules[snap.next];
+    const std::string& name = snap.modules[snap.next++];
     entry->th32ModuleID = 1;
     entry->th32ProcessID = snap.processId;
     entry->GlblcntUsage = 0xFFFF;
@@ -195,6 +215,7 @@ void Reset() {
     bool record = S().recordDrawings;
     S() = State{};
     S().recordDrawings = record;
+    AddProcess(CURRENT_PROCESS_ID, {"unit_tests.exe", "ntdll.dll", "kernel32.dll"});
 }
 
 HWND AddWindow(HWND parent, const std::string& caption, RECT rect, unsigned flags,
@@ -243,6 +264,8 @@ void FailAlways(Op op) { S().faults.push_back({op, 0}); }
 
 void DestroyAfterCalls(HWND window, int calls) { S().destroys.push_back({window, calls}); }
 
+bool InsidePlatformCall() { return callDepth > 0; }
+
 long CallCount(Op op) { return S().calls[static_cast<size_t>(op)]; }
 
 long TotalCalls() {
@@ -275,6 +298,7 @@ using sim::Op;
 // FindWindowA(NULL, title): the topmost top-level window whose whole title
 // matches, compared without regard to case. Hidden windows are found too.
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+    sim::InsideCall inside;
     if (Enter(Op::FindWindowA)) return nullptr;
     (void)className;  // the simulation has no window classes
     for (int index : sim::S().topLevel) {
@@ -288,16 +312,18 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
 // The handles are listed before the first call back, as the platform does,
 // so a window destroyed during the enumeration is still offered.
 BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
+    sim::InsideCall inside;
     if (Enter(Op::EnumWindows)) return FALSE;
     std::vector<int> list = sim::S().topLevel;
     for (int index : list)
-        if (!filter(sim::HandleOf(index), param)) return FALSE;
+        if (!sim::OutsideCall(filter, sim::HandleOf(index), param)) return FALSE;
     return TRUE;
 }
 
 // A buffer with room is emptied before anything else, so a handle that is
 // no longer valid, or a failing call, leaves the empty caption.
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
+    sim::InsideCall inside;
     bool fail = Enter(Op::GetWindowTextA);
     if (!text || capacity <= 0) return 0;
     text[0] = '\0';
@@ -310,6 +336,7 @@ int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
+    sim::InsideCall inside;
     if (Enter(Op::GetClientRect)) return FALSE;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w || !rect) return FALSE;
@@ -321,6 +348,7 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
 // disabled ones included; the parent itself when none does; no window when
 // the point lies outside the parent's client area.
 HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
+    sim::InsideCall inside;
     if (Enter(Op::ChildWindowFromPoint)) return nullptr;
     sim::WindowRec* p = sim::Lookup(parent);
     if (!p) return nullptr;
@@ -333,6 +361,7 @@ HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
 }
 
 HWND WINAPI GetWindow(HWND window, UINT relation) {
+    sim::InsideCall inside;
     if (Enter(Op::GetWindow)) return nullptr;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return nullptr;
@@ -352,6 +381,7 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
 // Returns a thread identifier; the process identifier goes into the slot.
 // For an invalid handle the slot is left as it was and 0 is returned.
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    sim::InsideCall inside;
     if (Enter(Op::GetWindowThreadProcessId)) return 0;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return 0;
@@ -359,40 +389,49 @@ DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     return w->processId + 1;
 }
 
+// Process 0 stands for the calling process. Only module lists are modelled:
+// a snapshot of processes or threads alone is taken, with no modules in it.
 HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
+    sim::InsideCall inside;
     if (Enter(Op::CreateToolhelp32Snapshot)) return INVALID_HANDLE_VALUE;
-    auto it = sim::S().processes.find(processId);
-    if (!(flags & TH32CS_SNAPMODULE) || it == sim::S().processes.end() || it->second.ended ||
-        it->second.denied)
+    if (!(flags & (TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD | TH32CS_SNAPMODULE)))
         return INVALID_HANDLE_VALUE;
+    if (processId == 0) processId = sim::CURRENT_PROCESS_ID;
+    std::vector<std::string> modules;
+    if (flags & TH32CS_SNAPMODULE) {
+        auto it = sim::S().processes.find(processId);
+        if (it == sim::S().processes.end() || it->second.ended || it->second.denied)
+            return INVALID_HANDLE_VALUE;
+        modules = it->second.modules;
+    }
     std::uintptr_t handle = sim::S().nextSnapshot;
     sim::S().nextSnapshot += 4;
-    sim::S().snapshots[handle] = sim::SnapshotRec{processId, it->second.modules, 0};
+    sim::S().snapshots[handle] = sim::SnapshotRec{processId, std::move(modules), 0};
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// Both fail, as the platform does, when dwSize is smaller than the record.
+// Both fail, as the platform does, when dwSize is smaller than the record,
+// and then leave the snapshot's position alone. The position starts at the
+// first entry, so Module32Next without Module32First hands that one out.
 BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
+    sim::InsideCall inside;
     if (Enter(Op::Module32First)) return FALSE;
     sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
     snap->next = 0;
-    return sim::FillModuleEntry(*snap, entry);
+    return sim::NextModuleEntry(*snap, entry);
 }
 
 BOOL WINAPI Module32Next(HANDLE snapshot, LPMODULEENTRY32 entry) {
+    sim::InsideCall inside;
     if (Enter(Op::Module32Next)) return FALSE;
     sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
-    if (snap->next + 1 >= snap->modules.size()) {
-        snap->next = snap->modules.size();
-        return FALSE;
-    }
-    ++snap->next;
-    return sim::FillModuleEntry(*snap, entry);
+    return sim::NextModuleEntry(*snap, entry);
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
+    sim::InsideCall inside;
     if (Enter(Op::CloseHandle)) return FALSE;
     return sim::S().snapshots.erase(reinterpret_cast<std::uintptr_t>(object)) ? TRUE : FALSE;
 }
@@ -400,6 +439,7 @@ BOOL WINAPI CloseHandle(HANDLE object) {
 // A fresh context for the window with the default black pen selected.
 // GetDC(NULL) gives a context on the screen.
 HDC WINAPI GetDC(HWND window) {
+    sim::InsideCall inside;
     if (Enter(Op::GetDC)) return nullptr;
     if (window && !sim::Lookup(window)) return nullptr;
     std::uintptr_t handle = sim::S().nextDc;
@@ -411,6 +451,7 @@ HDC WINAPI GetDC(HWND window) {
 // The context is found by its handle: it is released even when its window
 // has been destroyed in the meantime.
 int WINAPI ReleaseDC(HWND window, HDC dc) {
+    sim::InsideCall inside;
     if (Enter(Op::ReleaseDC)) return 0;
     (void)window;
     sim::DcRec* rec = sim::LookupDc(dc);
@@ -421,6 +462,7 @@ int WINAPI ReleaseDC(HWND window, HDC dc) {
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
+    sim::InsideCall inside;
     if (Enter(Op::GetStockObject)) return nullptr;
     if (index < 0 || index > STOCK_LAST || index == 9) return nullptr;
     return sim::StockObject(index);
@@ -428,6 +470,7 @@ HGDIOBJ WINAPI GetStockObject(int index) {
 
 // Only pens are modelled; selecting anything else fails.
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
+    sim::InsideCall inside;
     if (Enter(Op::SelectObject)) return nullptr;
     sim::DcRec* rec = sim::LookupDc(dc);
     if (!rec || !sim::IsPen(object)) return nullptr;
@@ -438,6 +481,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
 
 // Every polyline needs at least two points, as on the platform.
 BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
+    sim::InsideCall inside;
     if (Enter(Op::PolyPolyline)) return FALSE;
     sim::DcRec* rec = sim::LookupDc(dc);
     if (!rec || !points || !counts || polylines == 0) return FALSE;

@@ -55,6 +55,10 @@ void DestroyWindow(HWND window);
 void SetCaption(HWND window, const std::string& caption);
 bool IsAlive(HWND window);
 
+// The process the system's own code runs in, which a snapshot of process 0
+// stands for. Reset gives it a module list of its own; AddProcess replaces it.
+constexpr DWORD CURRENT_PROCESS_ID = 0x0C00;
+
 // Adds a process with its module list in load order; the first entry is
 // the process's own executable. A process with no modules is allowed.
 void AddProcess(DWORD processId, std::vector<std::string> modules);
@@ -71,6 +75,9 @@ void FailAlways(Op op);
 void DestroyAfterCalls(HWND window, int calls);
 
 // Accounting.
+// Whether a platform call is under way (not counting the caller's code it
+// calls back), for tools that must not count the simulation's own work.
+bool InsidePlatformCall();
 long CallCount(Op op);
 long TotalCalls();
 void ResetCallCounts();
