@@ -101,6 +101,15 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
         return "gone";
     case Ask::FindLpi:
         return NameOf(built, FindLpiLiveWindow());
+    case Ask::FindDsi:
+        return NameOf(built, FindDsiLiveWindow());
+    case Ask::FindEnvisage: {
+        HWND list[ENVISAGE_LIST_SIZE] = {};
+        int n = FindEnvisageLiveWindows(list);
+        std::string s = std::to_string(n);
+        for (int i = 0; i < n; ++i) s += " " + NameOf(built, list[i]);
+        return s;
+    }
     }
     return "?";
 }
@@ -119,6 +128,8 @@ const char* AskName(Ask ask) {
     case Ask::Enumerate: return "EnumWindows";
     case Ask::Destroy: return "destroy";
     case Ask::FindLpi: return "FindLpiLiveWindow";
+    case Ask::FindDsi: return "FindDsiLiveWindow";
+    case Ask::FindEnvisage: return "FindEnvisageLiveWindows";
     }
     return "?";
 }

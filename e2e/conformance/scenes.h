@@ -37,6 +37,8 @@ enum class Ask {
     Enumerate,    // EnumWindows: the scene's top-level windows in order
     Destroy,      // the window goes away; later questions use its stale handle
     FindLpi,      // FindLpiLiveWindow()
+    FindDsi,      // FindDsiLiveWindow()
+    FindEnvisage, // FindEnvisageLiveWindows(list): the count and the windows
 };
 
 struct Question {
