@@ -24,6 +24,10 @@ done
 echo "== benchmark host"
 build/host/bench/overlay_bench || status=1
 
+# The release program's imports, size and SHA-256 (checked in full by ctest).
+echo "== release program"
+python3 tests/pe/check_pe.py build/win32/quelvani.exe | grep -E 'imports|SHA-256' || status=1
+
 ((failed == 0)) || status=1
 echo "$passed passed, $failed failed"
 exit $status

@@ -113,3 +113,6 @@ int WINAPI ReleaseDC(HWND window, HDC dc);
 HGDIOBJ WINAPI GetStockObject(int index);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines);
+
+// Windows, messages and resources, for the program's shell.
+#include "sim/shell_win32.h"

@@ -1,0 +1,573 @@
+// The simulated window system's shell calls: window classes and top-level
+// windows with their procedures, a scripted message queue, painting,
+// timers, the module's resources and modal dialogs. Each call is recorded
+// with its arguments, and answers the way the platform documents it.
+#include "sim/shell_sim.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <set>
+
+namespace sim {
+namespace {
+
+struct ShellWindow {
+    WNDPROC proc = nullptr;
+    RECT rect{};
+    int show = -1;  // no ShowWindow yet
+    UINT menu = 0;
+    bool needsPaint = false;
+    std::map<UINT_PTR, UINT> timers;
+};
+
+struct Queued {
+    bool error = false;
+    MSG msg{};
+};
+
+struct Dialog {
+    HWND window = nullptr;
+    bool ended = false;
+    INT_PTR result = 0;
+};
+
+struct ShellState {
+    std::vector<RegisteredClass> classes;
+    std::map<HWND, ShellWindow> windows;
+    std::map<UINT, std::string> strings;
+    std::set<UINT> icons, menus, dialogs;
+    std::map<UINT, std::vector<ACCEL>> accelerators;
+    std::deque<Queued> queue;
+    bool quitPending = false;
+    int quitCode = 0;
+    bool ranDry = false;
+    HWND created = nullptr;
+    HWND lastPainted = nullptr;
+    int paintRepeats = 0;
+    std::vector<WORD> dialogScript;
+    std::vector<Dialog> openDialogs;
+    int dialogsLeftOpen = 0;
+    LRESULT defaultResult = 0;
+    std::set<std::string> failing;
+    std::set<std::uintptr_t> paintDcs;
+    std::uintptr_t nextPaintDc = 0xA0000;
+    std::vector<ShellCall> calls;
+};
+
+ShellState& T() {
+    static ShellState state;
+    return state;
+}
+
+constexpr std::uintptr_t MODULE_BASE = 0x400000;
+constexpr std::uintptr_t ICON_BASE = 0x600000;
+constexpr std::uintptr_t ACCEL_BASE = 0x680000;
+constexpr std::uintptr_t ARROW_HANDLE = 0x6F0004;
+constexpr std::uintptr_t SYSTEM_ICON_BASE = 0x6E0000;
+constexpr LONG DEFAULT_X = 26, DEFAULT_Y = 26, DEFAULT_WIDTH = 640, DEFAULT_HEIGHT = 480;
+constexpr LPARAM ALT_CONTEXT = 1 << 29;  // key message lParam: Alt was down
+
+void Record(const char* name, std::vector<std::string> args) {
+    T().calls.push_back(ShellCall{name, std::move(args)});
+}
+
+ShellWindow* Window(HWND window) {
+    if (!IsAlive(window)) return nullptr;
+    auto it = T().windows.find(window);
+    return it == T().windows.end() ? nullptr : &it->second;
+}
+
+Dialog* OpenDialog(HWND window) {
+    for (Dialog& d : T().openDialogs)
+        if (d.window == window) return &d;
+    return nullptr;
+}
+
+bool Failing(const char* name) { return T().failing.count(name) != 0; }
+
+bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
+
+bool IsResource(LPCSTR name, const std::set<UINT>& ids) {
+    return IS_INTRESOURCE(name) &&
+           ids.count(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
+}
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Class names are compared without regard to case, as the platform does.
+bool SameClassName(const std::string& a, LPCSTR b) {
+    if (IS_INTRESOURCE(b) || std::strlen(b) != a.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+
+// SendMessage to a shell window: straight into its procedure.
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ShellWindow* w = Window(window);
+    if (!w || !w->proc) return 0;
+    return w->proc(window, message, wParam, lParam);
+}
+
+MSG Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    return msg;
+}
+
+std::vector<std::string> MessageArgs(const MSG* msg) {
+    if (!msg) return {Arg(nullptr)};
+    return {Arg(msg->hwnd), Arg(msg->message), Arg(msg->wParam), Arg(msg->lParam)};
+}
+
+// The window that GetMessageA would hand WM_PAINT to once nothing else waits.
+HWND WindowToPaint() {
+    for (auto& [handle, w] : T().windows)
+        if (IsAlive(handle) && w.needsPaint && w.show != SW_HIDE && w.show != -1) return handle;
+    return nullptr;
+}
+
+void Validate(ShellWindow& w) {
+    w.needsPaint = false;
+    T().paintRepeats = 0;
+}
+
+}  // namespace
+
+const HWND CREATED_WINDOW = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xC0DE));
+
+void ResetShell() { T() = ShellState{}; }
+
+HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(MODULE_BASE); }
+
+void AddStringResource(UINT id, const std::string& text) { T().strings[id] = text; }
+void AddIconResource(UINT id) { T().icons.insert(id); }
+void AddMenuResource(UINT id) { T().menus.insert(id); }
+void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries) {
+    T().accelerators[id] = entries;
+}
+void AddDialogResource(UINT id) { T().dialogs.insert(id); }
+
+HICON IconHandle(UINT id) { return reinterpret_cast<HICON>(ICON_BASE + 4 * std::uintptr_t{id}); }
+HACCEL AcceleratorHandle(UINT id) {
+    return reinterpret_cast<HACCEL>(ACCEL_BASE + 4 * std::uintptr_t{id});
+}
+HCURSOR StandardArrow() { return reinterpret_cast<HCURSOR>(ARROW_HANDLE); }
+
+void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    T().queue.push_back(Queued{false, Message(window, message, wParam, lParam)});
+}
+
+void QueueGetMessageError() { T().queue.push_back(Queued{true, MSG{}}); }
+
+bool QueueRanDry() { return T().ranDry; }
+HWND CreatedWindow() { return T().created; }
+
+void ScriptDialog(const std::vector<WORD>& controls) { T().dialogScript = controls; }
+int DialogsLeftOpen() { return T().dialogsLeftOpen + static_cast<int>(T().openDialogs.size()); }
+
+void SetDefaultProcResult(LRESULT result) { T().defaultResult = result; }
+void FailShellCall(const std::string& name) { T().failing.insert(name); }
+
+bool operator==(const ShellCall& a, const ShellCall& b) {
+    return a.name == b.name && a.args == b.args;
+}
+
+void PrintTo(const ShellCall& call, std::ostream* out) {
+    *out << call.name << '(';
+    for (size_t i = 0; i < call.args.size(); ++i) *out << (i ? ", " : "") << call.args[i];
+    *out << ')';
+}
+
+const std::vector<ShellCall>& ShellCalls() { return T().calls; }
+void ClearShellCalls() { T().calls.clear(); }
+
+std::vector<ShellCall> ShellCallsNamed(const std::string& name) {
+    std::vector<ShellCall> out;
+    for (const ShellCall& c : T().calls)
+        if (c.name == name) out.push_back(c);
+    return out;
+}
+
+std::vector<std::string> ShellCallSequence(const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const ShellCall& c : T().calls)
+        if (std::find(names.begin(), names.end(), c.name) != names.end()) out.push_back(c.name);
+    return out;
+}
+
+std::string Arg(const void* pointer) {
+    if (!pointer) return "0";
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer)));
+    return text;
+}
+
+std::string Arg(std::nullptr_t) { return "0"; }
+
+std::string Arg(const char* text) {
+    if (!text) return "0";
+    if (IS_INTRESOURCE(text)) return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(text));
+    return '"' + std::string(text) + '"';
+}
+
+std::string Arg(char* text) { return Arg(static_cast<const char*>(text)); }
+
+std::string Arg(long long value) { return std::to_string(value); }
+
+const std::vector<RegisteredClass>& RegisteredClasses() { return T().classes; }
+
+RECT WindowRect(HWND window) {
+    ShellWindow* w = Window(window);
+    return w ? w->rect : RECT{};
+}
+
+int ShowCommand(HWND window) {
+    ShellWindow* w = Window(window);
+    return w ? w->show : -1;
+}
+
+UINT MenuResource(HWND window) {
+    ShellWindow* w = Window(window);
+    return w ? w->menu : 0;
+}
+
+bool NeedsPaint(HWND window) {
+    ShellWindow* w = Window(window);
+    return w && w->needsPaint;
+}
+
+UINT TimerPeriod(HWND window, UINT_PTR id) {
+    ShellWindow* w = Window(window);
+    if (!w) return 0;
+    auto it = w->timers.find(id);
+    return it == w->timers.end() ? 0 : it->second;
+}
+
+int OpenPaints() { return static_cast<int>(T().paintDcs.size()); }
+
+}  // namespace sim
+
+using sim::Arg;
+using sim::T;
+
+// Fails, as the platform does, for a record whose cbSize is not the
+// record's size and for a name already registered by the module.
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
+    if (!windowClass) {
+        sim::Record("RegisterClassExA", {Arg(nullptr)});
+        return 0;
+    }
+    sim::Record("RegisterClassExA", {Arg(windowClass->lpszClassName)});
+    if (sim::Failing("RegisterClassExA") || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
+        !windowClass->lpszClassName || IS_INTRESOURCE(windowClass->lpszClassName) ||
+        !windowClass->lpfnWndProc)
+        return 0;
+    for (const sim::RegisteredClass& c : T().classes)
+        if (c.record.hInstance == windowClass->hInstance &&
+            sim::SameClassName(c.name, windowClass->lpszClassName))
+            return 0;
+    T().classes.push_back(sim::RegisteredClass{*windowClass, windowClass->lpszClassName});
+    return static_cast<ATOM>(0xC000 + T().classes.size());
+}
+
+// CW_USEDEFAULT for x gives the default position and ignores y; for the
+// width it gives the default size and ignores the height. The class's menu
+// is used when no menu is given. WM_NCCREATE and WM_CREATE go to the new
+// window's procedure, which can refuse the window.
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
+                            int x, int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param) {
+    sim::Record("CreateWindowExA",
+                {Arg(exStyle), Arg(className), Arg(windowName), Arg(style), Arg(x), Arg(y),
+                 Arg(width), Arg(height), Arg(parent), Arg(menu), Arg(instance), Arg(param)});
+    if (sim::Failing("CreateWindowExA") || !className) return nullptr;
+    const sim::RegisteredClass* cls = nullptr;
+    for (const sim::RegisteredClass& c : T().classes)
+        if (c.record.hInstance == instance && sim::SameClassName(c.name, className)) cls = &c;
+    if (!cls) return nullptr;
+    RECT rect{};
+    rect.left = x == CW_USEDEFAULT ? sim::DEFAULT_X : x;
+    rect.top = x == CW_USEDEFAULT ? sim::DEFAULT_Y : y;
+    rect.right = rect.left + (width == CW_USEDEFAULT ? sim::DEFAULT_WIDTH : width);
+    rect.bottom = rect.top + (width == CW_USEDEFAULT ? sim::DEFAULT_HEIGHT : height);
+    HWND window = sim::AddWindow(parent, windowName ? windowName : "", rect, sim::HIDDEN);
+    if (!window) return nullptr;
+    sim::ShellWindow& w = T().windows[window];
+    w.proc = cls->record.lpfnWndProc;
+    w.rect = rect;
+    if (menu)
+        w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(menu));
+    else if (sim::IsResource(cls->record.lpszMenuName, T().menus))
+        w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(cls->record.lpszMenuName));
+    if (!sim::Send(window, WM_NCCREATE, 0, 0)) {
+        sim::DestroyWindow(window);
+        return nullptr;
+    }
+    if (sim::Send(window, WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(window);
+        return nullptr;
+    }
+    T().created = window;
+    return window;
+}
+
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    sim::Record("SetWindowPos",
+                {Arg(window), Arg(insertAfter), Arg(x), Arg(y), Arg(cx), Arg(cy), Arg(flags)});
+    sim::ShellWindow* w = sim::Window(window);
+    if (!w) return FALSE;
+    if (!(flags & SWP_NOMOVE)) {
+        w->rect.right += x - w->rect.left;
+        w->rect.bottom += y - w->rect.top;
+        w->rect.left = x;
+        w->rect.top = y;
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        w->rect.right = w->rect.left + cx;
+        w->rect.bottom = w->rect.top + cy;
+    }
+    return TRUE;
+}
+
+// Returns whether the window was visible before.
+BOOL WINAPI ShowWindow(HWND window, int showState) {
+    sim::Record("ShowWindow", {Arg(window), Arg(showState)});
+    sim::ShellWindow* w = sim::Window(window);
+    if (!w) return FALSE;
+    BOOL wasVisible = w->show != -1 && w->show != SW_HIDE;
+    w->show = showState;
+    if (showState != SW_HIDE) w->needsPaint = true;
+    return wasVisible;
+}
+
+// Sends WM_PAINT straight to the procedure when the window needs painting.
+BOOL WINAPI UpdateWindow(HWND window) {
+    sim::Record("UpdateWindow", {Arg(window)});
+    sim::ShellWindow* w = sim::Window(window);
+    if (!w) return FALSE;
+    if (w->needsPaint && w->show != SW_HIDE) sim::Send(window, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callback) {
+    sim::Record("SetTimer", {Arg(window), Arg(id), Arg(period), Arg(callback)});
+    sim::ShellWindow* w = sim::Window(window);
+    if (!w || sim::Failing("SetTimer")) return 0;
+    w->timers[id] = period;
+    return id ? id : 1;
+}
+
+BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
+    sim::Record("GetMessageA", {Arg(window), Arg(filterMin), Arg(filterMax)});
+    if (!message || (window && !sim::IsAlive(window))) return -1;
+    sim::ShellState& t = T();
+    if (!t.queue.empty()) {
+        sim::Queued next = t.queue.front();
+        t.queue.pop_front();
+        if (next.error) {
+            *message = sim::Message(reinterpret_cast<HWND>(0xBAD0), 0xBAD, 0xBAD, 0xBAD);
+            return -1;
+        }
+        *message = next.msg;
+        if (message->hwnd == sim::CREATED_WINDOW) message->hwnd = t.created;
+        return message->message == WM_QUIT ? 0 : 1;
+    }
+    if (t.quitPending) {
+        t.quitPending = false;
+        *message = sim::Message(nullptr, WM_QUIT, static_cast<WPARAM>(t.quitCode), 0);
+        return 0;
+    }
+    // A window left unpainted is offered WM_PAINT again and again; the
+    // platform would spin here, the simulation stops.
+    if (HWND paint = sim::WindowToPaint()) {
+        t.paintRepeats = paint == t.lastPainted ? t.paintRepeats + 1 : 1;
+        t.lastPainted = paint;
+        if (t.paintRepeats <= 2) {
+            *message = sim::Message(paint, WM_PAINT, 0, 0);
+            return 1;
+        }
+    }
+    t.ranDry = true;
+    *message = sim::Message(nullptr, WM_QUIT, sim::QUEUE_RAN_DRY_CODE, 0);
+    return 0;
+}
+
+// Character accelerators (no FVIRTKEY) match WM_SYSCHAR when they want Alt
+// and WM_CHAR when they do not. A match sends WM_COMMAND with the command in
+// the low word and 1 in the high word to `window`.
+int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG message) {
+    std::vector<std::string> args{Arg(window), Arg(table)};
+    for (std::string& a : sim::MessageArgs(message)) args.push_back(std::move(a));
+    sim::Record("TranslateAcceleratorA", std::move(args));
+    if (!message || !sim::IsAlive(window)) return 0;
+    for (auto& [id, entries] : T().accelerators) {
+        if (table != sim::AcceleratorHandle(id)) continue;
+        for (const ACCEL& a : entries) {
+            if (a.fVirt & FVIRTKEY || message->wParam != a.key) continue;
+            bool alt = (message->lParam & sim::ALT_CONTEXT) != 0;
+            bool matches = (a.fVirt & FALT) ? message->message == WM_SYSCHAR && alt
+                                            : message->message == WM_CHAR && !alt;
+            if (!matches) continue;
+            sim::Send(window, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+BOOL WINAPI TranslateMessage(const MSG* message) {
+    sim::Record("TranslateMessage", sim::MessageArgs(message));
+    return FALSE;
+}
+
+// A message for no window, or for a window that is gone, is not delivered.
+LRESULT WINAPI DispatchMessageA(const MSG* message) {
+    sim::Record("DispatchMessageA", sim::MessageArgs(message));
+    if (!message || !message->hwnd) return 0;
+    return sim::Send(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    sim::Record("DefWindowProcA", {Arg(window), Arg(message), Arg(wParam), Arg(lParam)});
+    switch (message) {
+    case WM_NCCREATE: return TRUE;
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_NCDESTROY: return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) sim::Send(window, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_PAINT:
+        if (sim::ShellWindow* w = sim::Window(window)) sim::Validate(*w);
+        return 0;
+    default: return T().defaultResult;
+    }
+}
+
+// WM_DESTROY and WM_NCDESTROY reach the procedure before the window goes;
+// its timers go with it.
+BOOL WINAPI DestroyWindow(HWND window) {
+    sim::Record("DestroyWindow", {Arg(window)});
+    if (!sim::Window(window)) return FALSE;
+    sim::Send(window, WM_DESTROY, 0, 0);
+    sim::Send(window, WM_NCDESTROY, 0, 0);
+    sim::DestroyWindow(window);
+    T().windows.erase(window);
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+    sim::Record("PostQuitMessage", {Arg(exitCode)});
+    T().quitPending = true;
+    T().quitCode = exitCode;
+}
+
+HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
+    sim::Record("BeginPaint", {Arg(window)});
+    sim::ShellWindow* w = sim::Window(window);
+    if (!w || !paint) return nullptr;
+    std::uintptr_t dc = T().nextPaintDc;
+    T().nextPaintDc += 4;
+    T().paintDcs.insert(dc);
+    *paint = PAINTSTRUCT{};
+    paint->hdc = reinterpret_cast<HDC>(dc);
+    paint->rcPaint = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    sim::Validate(*w);
+    return paint->hdc;
+}
+
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
+    sim::Record("EndPaint", {Arg(window), Arg(paint ? paint->hdc : nullptr)});
+    if (paint) T().paintDcs.erase(reinterpret_cast<std::uintptr_t>(paint->hdc));
+    return TRUE;
+}
+
+// A string the module lacks leaves an empty buffer and gives 0; a longer
+// one is cut to the buffer, which is always terminated.
+int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
+    sim::Record("LoadStringA", {Arg(instance), Arg(id), Arg(capacity)});
+    if (!buffer || capacity <= 0) return 0;
+    auto it = T().strings.find(id);
+    if (!sim::IsModule(instance) || it == T().strings.end()) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    size_t n = std::min(it->second.size(), static_cast<size_t>(capacity - 1));
+    std::memcpy(buffer, it->second.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+// No module: the system's icons. Otherwise the module's icon groups.
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
+    sim::Record("LoadIconA", {Arg(instance), Arg(name)});
+    if (sim::Failing("LoadIconA")) return nullptr;
+    if (!instance) {
+        if (!IS_INTRESOURCE(name)) return nullptr;
+        std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
+        return reinterpret_cast<HICON>(sim::SYSTEM_ICON_BASE + id);
+    }
+    if (!sim::IsModule(instance) || !sim::IsResource(name, T().icons)) return nullptr;
+    return sim::IconHandle(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
+}
+
+// The module carries no cursors; the system's arrow needs no module.
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    sim::Record("LoadCursorA", {Arg(instance), Arg(name)});
+    return !instance && name == IDC_ARROW ? sim::StandardArrow() : nullptr;
+}
+
+HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
+    sim::Record("LoadAcceleratorsA", {Arg(instance), Arg(name)});
+    if (sim::Failing("LoadAcceleratorsA") || !sim::IsModule(instance) || !IS_INTRESOURCE(name))
+        return nullptr;
+    auto id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name));
+    return T().accelerators.count(id) ? sim::AcceleratorHandle(id) : nullptr;
+}
+
+// Runs the dialog's modal loop on the script of ScriptDialog. Gives -1 when
+// the template is missing and 0 when the owner is not a window.
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
+                               DLGPROC dialogProc, LPARAM initParam) {
+    sim::Record("DialogBoxParamA",
+                {Arg(instance), Arg(templateName), Arg(parent), Arg(dialogProc), Arg(initParam)});
+    if (!sim::IsModule(instance) || !sim::IsResource(templateName, T().dialogs) || !dialogProc)
+        return -1;
+    if (parent && !sim::IsAlive(parent)) return 0;
+    HWND dialog = sim::AddWindow(nullptr, "About", RECT{0, 0, 345, 122});
+    T().openDialogs.push_back(sim::Dialog{dialog, false, 0});
+    dialogProc(dialog, WM_INITDIALOG, 0, initParam);
+    std::vector<WORD> script = T().dialogScript;
+    for (WORD control : script) {
+        if (sim::OpenDialog(dialog)->ended) break;
+        T().dialogScript.erase(T().dialogScript.begin());
+        dialogProc(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0);
+    }
+    sim::Dialog done = *sim::OpenDialog(dialog);
+    T().openDialogs.erase(std::find_if(T().openDialogs.begin(), T().openDialogs.end(),
+                                       [&](const sim::Dialog& d) { return d.window == dialog; }));
+    sim::DestroyWindow(dialog);
+    if (!done.ended) {
+        ++T().dialogsLeftOpen;
+        return -1;
+    }
+    return done.result;
+}
+
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
+    sim::Record("EndDialog", {Arg(dialog), Arg(result)});
+    sim::Dialog* d = sim::OpenDialog(dialog);
+    if (!d) return FALSE;
+    d->ended = true;
+    d->result = result;
+    return TRUE;
+}

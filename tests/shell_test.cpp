@@ -1,0 +1,426 @@
+// The program's shell against the simulated window system: the start
+// sequence and its arguments, the message loop, each message's handling,
+// and the About box's procedure.
+#include "app/about.h"
+#include "app/main_window.h"
+#include "app/resource.h"
+#include "sim/shell_sim.h"
+#include "tests/sim_fixture.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using sim::Arg;
+using Args = std::vector<std::string>;
+using Names = std::vector<std::string>;
+
+constexpr LPARAM ALT_DOWN = 1 << 29;  // context bit of a key typed with Alt
+constexpr LRESULT DEFAULT_RESULT = 0x5A5A;
+
+class ShellTest : public SimTest {
+protected:
+    void SetUp() override { Fresh(); }
+    // An empty desktop and the program's resources; each case of a table
+    // starts here.
+    static void Fresh() {
+        sim::Reset();
+        sim::ResetShell();
+        // The module's resources, as the resource script gives them.
+        sim::AddStringResource(STR_APP_TITLE, "quelvani");
+        sim::AddStringResource(STR_WINDOW_CLASS, "QUELVANI");
+        sim::AddIconResource(ICON_APP);
+        sim::AddIconResource(ICON_APP_SMALL);
+        sim::AddMenuResource(MENU_MAIN);
+        sim::AddAcceleratorResource(ACCEL_MAIN, {{FALT, '?', CMD_ABOUT}, {FALT, '/', CMD_ABOUT}});
+        sim::AddDialogResource(DLG_ABOUT);
+        sim::SetDefaultProcResult(DEFAULT_RESULT);
+    }
+    void TearDown() override {
+        EXPECT_EQ(sim::OpenPaints(), 0) << "BeginPaint without EndPaint";
+        EXPECT_EQ(sim::DialogsLeftOpen(), 0) << "a dialog was never ended";
+        SimTest::TearDown();
+    }
+
+    static int Run(int showState = SW_SHOWDEFAULT, const char* commandLine = "") {
+        std::string line = commandLine;
+        return WinMain(sim::ModuleInstance(), nullptr, line.data(), showState);
+    }
+    // Starts the program and leaves its loop at once, the window still up.
+    static HWND Start() {
+        sim::QueueMessage(nullptr, WM_QUIT, 0);
+        Run();
+        sim::ClearShellCalls();
+        return sim::CreatedWindow();
+    }
+    static Args Instance() { return {Arg(sim::ModuleInstance())}; }
+};
+
+std::vector<Args> ArgsOf(const std::string& name) {
+    std::vector<Args> out;
+    for (const sim::ShellCall& c : sim::ShellCallsNamed(name)) out.push_back(c.args);
+    return out;
+}
+
+Args MessageArgs(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return {Arg(window), Arg(message), Arg(wParam), Arg(lParam)};
+}
+
+// ---- Start and exit ----------------------------------------------------
+
+TEST_F(ShellTest, StartsInOrderAndExitsWithZeroOnFileExit) {
+    sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0));
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(sim::QueueRanDry());
+    EXPECT_EQ(sim::ShellCallSequence({"LoadStringA", "RegisterClassExA", "CreateWindowExA",
+                                      "SetWindowPos", "ShowWindow", "UpdateWindow", "SetTimer",
+                                      "LoadAcceleratorsA", "GetMessageA", "DestroyWindow",
+                                      "PostQuitMessage"}),
+              (Names{"LoadStringA", "LoadStringA", "RegisterClassExA", "CreateWindowExA",
+                     "SetWindowPos", "ShowWindow", "UpdateWindow", "SetTimer", "LoadAcceleratorsA",
+                     "GetMessageA", "DestroyWindow", "PostQuitMessage", "GetMessageA"}));
+    HINSTANCE instance = sim::ModuleInstance();
+    EXPECT_EQ(ArgsOf("LoadStringA"), (std::vector<Args>{{Arg(instance), "103", "100"},
+                                                        {Arg(instance), "109", "100"}}));
+    EXPECT_EQ(ArgsOf("LoadAcceleratorsA"), (std::vector<Args>{{Arg(instance), "#109"}}));
+    // Any window, no filter.
+    for (const Args& a : ArgsOf("GetMessageA")) EXPECT_EQ(a, (Args{"0", "0", "0"}));
+}
+
+TEST_F(ShellTest, RegistersTheClassRecord) {
+    Start();
+    ASSERT_EQ(sim::RegisteredClasses().size(), 1u);
+    const WNDCLASSEXA& c = sim::RegisteredClasses()[0].record;
+    EXPECT_EQ(c.cbSize, sizeof(WNDCLASSEXA));
+    EXPECT_EQ(c.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+    EXPECT_EQ(c.lpfnWndProc, &MainWindowProc);
+    EXPECT_EQ(c.cbClsExtra, 0);
+    EXPECT_EQ(c.cbWndExtra, 0);
+    EXPECT_EQ(c.hInstance, sim::ModuleInstance());
+    EXPECT_EQ(c.hIcon, sim::IconHandle(ICON_APP));
+    EXPECT_EQ(c.hCursor, sim::StandardArrow());
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(c.hbrBackground), 6u);
+    EXPECT_EQ(Arg(c.lpszMenuName), "#109");
+    EXPECT_EQ(sim::RegisteredClasses()[0].name, "QUELVANI");
+    EXPECT_EQ(c.hIconSm, sim::IconHandle(ICON_APP_SMALL));
+}
+
+TEST_F(ShellTest, CreatesA100By100MinimisedWindowWithItsTimer) {
+    sim::QueueMessage(nullptr, WM_QUIT, 0);
+    Run();
+    HWND window = sim::CreatedWindow();
+    ASSERT_NE(window, nullptr);
+    HINSTANCE instance = sim::ModuleInstance();
+    EXPECT_EQ(ArgsOf("CreateWindowExA"),
+              (std::vector<Args>{{"0", "\"QUELVANI\"", "\"quelvani\"", Arg(WS_OVERLAPPEDWINDOW),
+                                  Arg(CW_USEDEFAULT), "0", Arg(CW_USEDEFAULT), "0", "0", "0",
+                                  Arg(instance), "0"}}));
+    EXPECT_EQ(ArgsOf("SetWindowPos"), (std::vector<Args>{{Arg(window), "0", "0", "0", "100", "100",
+                                                          Arg(SWP_NOZORDER | SWP_NOMOVE)}}));
+    EXPECT_EQ(ArgsOf("ShowWindow"), (std::vector<Args>{{Arg(window), Arg(SW_MINIMIZE)}}));
+    EXPECT_EQ(ArgsOf("UpdateWindow"), (std::vector<Args>{{Arg(window)}}));
+    EXPECT_EQ(ArgsOf("SetTimer"), (std::vector<Args>{{Arg(window), "1", "100", "0"}}));
+    RECT r = sim::WindowRect(window);
+    EXPECT_EQ(r.right - r.left, 100);
+    EXPECT_EQ(r.bottom - r.top, 100);
+    EXPECT_EQ(sim::MenuResource(window), static_cast<UINT>(MENU_MAIN));
+    EXPECT_EQ(sim::TimerPeriod(window, OVERLAY_TIMER_ID), 100u);
+    EXPECT_FALSE(sim::NeedsPaint(window)) << "the first WM_PAINT was not validated";
+}
+
+// The show state and the command line are accepted and ignored: every start
+// makes the same calls with the same arguments.
+TEST_F(ShellTest, ShowStateAndCommandLineChangeNothing) {
+    sim::QueueMessage(nullptr, WM_QUIT, 0);
+    Run(SW_SHOWDEFAULT, "");
+    const std::vector<sim::ShellCall> baseline = sim::ShellCalls();
+    const int states[] = {SW_HIDE,           SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
+                          SW_SHOWNOACTIVATE, SW_SHOW,       SW_SHOWMINNOACTIVE, SW_RESTORE};
+    const char* lines[] = {"", "/restore", "--size 800x600 \"C:\\Program Files\""};
+    for (int state : states) {
+        for (const char* line : lines) {
+            Fresh();
+            sim::QueueMessage(nullptr, WM_QUIT, 0);
+            EXPECT_EQ(Run(state, line), 0);
+            EXPECT_EQ(sim::ShellCalls(), baseline)
+                << "show state " << state << ", \"" << line << '"';
+            EXPECT_EQ(sim::ShowCommand(sim::CreatedWindow()), SW_MINIMIZE)
+                << "show state " << state;
+        }
+    }
+}
+
+TEST_F(ShellTest, FailuresThatStopTheStartAndThoseThatDoNot) {
+    const struct {
+        const char* failing;
+        bool runs;
+    } cases[] = {
+        {"CreateWindowExA", false},
+        {"RegisterClassExA", false},  // no class, so no window
+        {"LoadAcceleratorsA", true},
+        {"SetTimer", true},
+        {"LoadIconA", true},
+    };
+    for (const auto& c : cases) {
+        Fresh();
+        sim::FailShellCall(c.failing);
+        sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0));
+        if (!c.runs) {
+            sim::ClearShellCalls();
+            EXPECT_EQ(Run(), 0) << c.failing;
+            EXPECT_EQ(sim::ShellCallSequence({"ShowWindow", "UpdateWindow", "SetTimer",
+                                              "LoadAcceleratorsA", "GetMessageA"}),
+                      Names{})
+                << c.failing << " failed, yet the start went on";
+            continue;
+        }
+        EXPECT_EQ(Run(), 0) << c.failing;
+        EXPECT_EQ(ArgsOf("DestroyWindow").size(), 1u) << c.failing << ": File > Exit not handled";
+        EXPECT_FALSE(sim::QueueRanDry()) << c.failing;
+    }
+}
+
+// ---- The message loop --------------------------------------------------
+
+TEST_F(ShellTest, EveryMessageGoesToTheAcceleratorsFirstWithItsOwnWindow) {
+    HWND other = sim::AddWindow(nullptr, "elsewhere", Rect(0, 0, 50, 50));
+    const struct {
+        HWND window;  // CREATED_WINDOW until the window exists
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool accelerator;
+    } script[] = {
+        {sim::CREATED_WINDOW, WM_MOUSEMOVE, 0, 0x00050005, false},
+        {other, WM_KEYDOWN, 'A', 1, false},
+        {sim::CREATED_WINDOW, WM_SYSCHAR, '?', ALT_DOWN | 1, true},
+        {sim::CREATED_WINDOW, WM_SYSCHAR, '/', ALT_DOWN | 1, true},
+        {sim::CREATED_WINDOW, WM_CHAR, '?', 1, false},
+        {sim::CREATED_WINDOW, WM_TIMER, OVERLAY_TIMER_ID, 0, false},
+        {sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0), 0, false},
+    };
+    for (const auto& m : script) sim::QueueMessage(m.window, m.message, m.wParam, m.lParam);
+    sim::ScriptDialog({IDOK, IDCANCEL});
+    EXPECT_EQ(Run(), 0);
+    HWND window = sim::CreatedWindow();
+    HACCEL table = sim::AcceleratorHandle(ACCEL_MAIN);
+
+    std::vector<Args> offered, translated, dispatched;
+    for (const auto& m : script) {
+        HWND to = m.window == sim::CREATED_WINDOW ? window : m.window;
+        Args msg = MessageArgs(to, m.message, m.wParam, m.lParam);
+        Args offer{Arg(to), Arg(table)};
+        offer.insert(offer.end(), msg.begin(), msg.end());
+        offered.push_back(offer);
+        if (!m.accelerator) {
+            translated.push_back(msg);
+            dispatched.push_back(msg);
+        }
+    }
+    EXPECT_EQ(ArgsOf("TranslateAcceleratorA"), offered);
+    EXPECT_EQ(ArgsOf("TranslateMessage"), translated);
+    EXPECT_EQ(ArgsOf("DispatchMessageA"), dispatched);
+    EXPECT_EQ(ArgsOf("DialogBoxParamA").size(), 2u) << "Alt+? and Alt+/ each open the About box";
+}
+
+TEST_F(ShellTest, ExitCodeIsTheQuitMessagesWParam) {
+    const WPARAM codes[] = {0, 1, 3, 255, 0x7FFFFFFF};
+    for (WPARAM code : codes) {
+        Fresh();
+        sim::QueueMessage(sim::CREATED_WINDOW, WM_TIMER, OVERLAY_TIMER_ID);
+        sim::QueueMessage(nullptr, WM_QUIT, code);
+        EXPECT_EQ(Run(), static_cast<int>(code));
+    }
+}
+
+TEST_F(ShellTest, ClosingTheWindowEndsTheLoopWithZero) {
+    const struct {
+        const char* how;
+        UINT message;
+        WPARAM wParam;
+    } cases[] = {
+        {"File > Exit", WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0)},
+        {"close button", WM_SYSCOMMAND, SC_CLOSE},
+        {"Alt+F4", WM_CLOSE, 0},
+    };
+    for (const auto& c : cases) {
+        Fresh();
+        sim::QueueMessage(sim::CREATED_WINDOW, c.message, c.wParam);
+        EXPECT_EQ(Run(), 0) << c.how;
+        EXPECT_FALSE(sim::IsAlive(sim::CreatedWindow())) << c.how;
+        EXPECT_EQ(ArgsOf("PostQuitMessage"), (std::vector<Args>{{"0"}})) << c.how;
+        EXPECT_FALSE(sim::QueueRanDry()) << c.how << ": the loop did not end";
+    }
+}
+
+// GetMessageA gives -1 on an error; the loop stops there with exit code 0
+// instead of taking -1 for a message, and asks no more.
+TEST_F(ShellTest, AGetMessageErrorEndsTheLoopWithZero) {
+    const struct {
+        int before;  // messages delivered before the error
+    } cases[] = {{0}, {1}, {3}};
+    for (const auto& c : cases) {
+        Fresh();
+        for (int i = 0; i < c.before; ++i) sim::QueueMessage(sim::CREATED_WINDOW, WM_TIMER, 1);
+        sim::QueueGetMessageError();
+        sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0));
+        sim::QueueMessage(nullptr, WM_QUIT, 9);
+        EXPECT_EQ(Run(), 0) << c.before << " messages before the error";
+        EXPECT_EQ(ArgsOf("GetMessageA").size(), static_cast<size_t>(c.before + 1));
+        EXPECT_EQ(ArgsOf("DispatchMessageA").size(), static_cast<size_t>(c.before));
+        EXPECT_EQ(ArgsOf("DialogBoxParamA").size(), 0u);
+    }
+}
+
+// ---- The window procedure ----------------------------------------------
+
+TEST_F(ShellTest, EachMessagesHandling) {
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        Names calls;
+        LRESULT result;
+    } cases[] = {
+        {"About", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0, {"DialogBoxParamA", "EndDialog"}, 0},
+        {"About by accelerator", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 1), 0,
+         {"DialogBoxParamA", "EndDialog"}, 0},
+        {"Exit", WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0), 0,
+         {"DestroyWindow", "PostQuitMessage", "DefWindowProcA"}, 0},
+        {"other command", WM_COMMAND, MAKEWPARAM(106, 0), 0, {"DefWindowProcA"}, DEFAULT_RESULT},
+        {"command 0x10068", WM_COMMAND, 0x10068, 0x1234, {"DialogBoxParamA", "EndDialog"}, 0},
+        {"timer 1", WM_TIMER, 1, 0, {}, 0},
+        {"timer 2", WM_TIMER, 2, 0, {}, 0},
+        {"paint", WM_PAINT, 0, 0, {"BeginPaint", "EndPaint"}, 0},
+        {"destroy", WM_DESTROY, 0, 0, {"PostQuitMessage"}, 0},
+        {"close", WM_CLOSE, 0, 0,
+         {"DefWindowProcA", "DestroyWindow", "PostQuitMessage", "DefWindowProcA"}, 0},
+        {"user message", WM_USER + 7, 3, 4, {"DefWindowProcA"}, DEFAULT_RESULT},
+        {"mouse move", WM_MOUSEMOVE, 0, 0x00100010, {"DefWindowProcA"}, DEFAULT_RESULT},
+    };
+    for (const auto& c : cases) {
+        Fresh();
+        HWND window = Start();
+        sim::ScriptDialog({IDOK});
+        EXPECT_EQ(MainWindowProc(window, c.message, c.wParam, c.lParam), c.result) << c.name;
+        std::vector<std::string> names;
+        for (const sim::ShellCall& call : sim::ShellCalls()) names.push_back(call.name);
+        EXPECT_EQ(names, c.calls) << c.name;
+        if (!c.calls.empty() && c.calls[0] == "DefWindowProcA") {
+            EXPECT_EQ(sim::ShellCalls()[0].args, MessageArgs(window, c.message, c.wParam, c.lParam))
+                << c.name << ": not passed on as received";
+        }
+    }
+}
+
+TEST_F(ShellTest, AboutOpensDialog103OwnedByTheWindow) {
+    HWND window = Start();
+    sim::ScriptDialog({IDOK});
+    MainWindowProc(window, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0);
+    EXPECT_EQ(ArgsOf("DialogBoxParamA"),
+              (std::vector<Args>{{Arg(sim::ModuleInstance()), "#103", Arg(window),
+                                  Arg(&AboutDialogProc), "0"}}));
+}
+
+TEST_F(ShellTest, PaintingBeginsAndEndsOnTheSameContext) {
+    HWND window = Start();
+    ShowWindow(window, SW_RESTORE);
+    ASSERT_TRUE(sim::NeedsPaint(window));
+    MainWindowProc(window, WM_PAINT, 0, 0);
+    EXPECT_FALSE(sim::NeedsPaint(window));
+    std::vector<Args> ends = ArgsOf("EndPaint");
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0][0], Arg(window));
+    EXPECT_NE(ends[0][1], "0") << "EndPaint was not given BeginPaint's record";
+}
+
+// Each timer message runs one overlay pass, whatever its timer id: with the
+// Meade LPI program showing its live view, one cross per tick.
+TEST_F(ShellTest, EachTimerMessageRunsOnePass) {
+    const UINT_PTR ids[] = {OVERLAY_TIMER_ID, 2, 0xFFFF};
+    for (UINT_PTR id : ids) {
+        Fresh();
+        HWND window = Start();
+        HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(10, 10, 800, 600));
+        HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
+        HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
+        HWND live = sim::AddWindow(b, "Live", Rect(0, 0, 800, 600));
+        HWND video = sim::AddWindow(live, "", Rect(0, 0, 640, 480));
+        sim::ResetCallCounts();
+        EXPECT_EQ(MainWindowProc(window, WM_TIMER, id, 0), 0);
+        EXPECT_EQ(sim::CallCount(sim::Op::FindWindowA), 1) << "timer " << id;
+        ASSERT_EQ(sim::Drawings().size(), 1u) << "timer " << id;
+        EXPECT_EQ(sim::Drawings()[0].window, video);
+        MainWindowProc(window, WM_TIMER, id, 0);
+        EXPECT_EQ(sim::Drawings().size(), 2u) << "timer " << id;
+    }
+}
+
+TEST_F(ShellTest, OnlyTimerMessagesDraw) {
+    HWND window = Start();
+    HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(10, 10, 800, 600));
+    HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
+    HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
+    HWND live = sim::AddWindow(b, "Live", Rect(0, 0, 800, 600));
+    sim::AddWindow(live, "", Rect(0, 0, 640, 480));
+    const UINT messages[] = {WM_PAINT, WM_MOUSEMOVE, WM_USER, WM_SYSCHAR};
+    for (UINT m : messages) MainWindowProc(window, m, 0, 0);
+    EXPECT_EQ(sim::CallCount(sim::Op::FindWindowA), 0);
+    EXPECT_TRUE(sim::Drawings().empty());
+}
+
+// ---- The About box -------------------------------------------------------
+
+TEST_F(ShellTest, AboutDialogProcResults) {
+    HWND dialog = sim::AddWindow(nullptr, "About", Rect(0, 0, 345, 122));
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        INT_PTR result;
+        std::vector<Args> ended;
+    } cases[] = {
+        {"init", WM_INITDIALOG, 0, TRUE, {}},
+        {"OK", WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), TRUE, {{Arg(dialog), "1"}}},
+        {"Cancel", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), TRUE, {{Arg(dialog), "2"}}},
+        {"OK with a high word", WM_COMMAND, MAKEWPARAM(IDOK, 1), TRUE, {{Arg(dialog), "1"}}},
+        {"Cancel with a high word", WM_COMMAND, MAKEWPARAM(IDCANCEL, 5), TRUE,
+         {{Arg(dialog), "2"}}},
+        {"another control", WM_COMMAND, MAKEWPARAM(3, BN_CLICKED), FALSE, {}},
+        {"command 0", WM_COMMAND, 0, FALSE, {}},
+        {"command 0x10000", WM_COMMAND, 0x10000, FALSE, {}},
+        {"close", WM_CLOSE, 0, FALSE, {}},
+        {"paint", WM_PAINT, 0, FALSE, {}},
+    };
+    for (const auto& c : cases) {
+        sim::ClearShellCalls();
+        EXPECT_EQ(AboutDialogProc(dialog, c.message, c.wParam, 0), c.result) << c.name;
+        EXPECT_EQ(ArgsOf("EndDialog"), c.ended) << c.name;
+    }
+}
+
+TEST_F(ShellTest, TheAboutBoxClosesWithItsButtonsResult) {
+    // The icon (id 2, the same number as IDCANCEL) is a plain static without
+    // SS_NOTIFY: it sends no WM_COMMAND, so clicking it closes nothing.
+    const struct {
+        std::vector<WORD> clicks;
+        INT_PTR result;
+    } cases[] = {
+        {{IDOK}, IDOK},
+        {{IDCANCEL}, IDCANCEL},
+        {{3, 4, IDOK}, IDOK},
+        {{3, IDCANCEL, IDOK}, IDCANCEL},
+    };
+    for (const auto& c : cases) {
+        sim::ClearShellCalls();
+        sim::ScriptDialog(c.clicks);
+        EXPECT_EQ(DialogBoxParamA(sim::ModuleInstance(), MAKEINTRESOURCEA(DLG_ABOUT), nullptr,
+                                  AboutDialogProc, 0),
+                  c.result);
+        EXPECT_EQ(ArgsOf("EndDialog").size(), 1u);
+    }
+}
+
+}  // namespace
