@@ -22,9 +22,10 @@ from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E40
 
 
 def split(line):
-    """'scene | question | answer' into (scene | question, answer)."""
-    head, _, answer = line.rpartition(" | ")
-    return head, answer
+    """'scene | question | answer' into (scene | question, answer); an
+    answer (a caption) may itself hold the separator."""
+    parts = line.split(" | ", 2)
+    return " | ".join(parts[:2]), parts[2] if len(parts) == 3 else ""
 
 
 def compare(sim_lines, wine_lines):
