@@ -90,7 +90,8 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
             [](HWND window, LPARAM param) -> BOOL {
                 auto* c = reinterpret_cast<Collect*>(param);
                 auto it = c->built->names.find(window);
-                if (it != c->built->names.end()) c->order += (c->order.empty() ? "" : " ") + it->second;
+                if (it == c->built->names.end()) return TRUE;
+                c->order += (c->order.empty() ? "" : " ") + it->second;
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&collect));
@@ -152,7 +153,8 @@ void RunScenes(const Desk& desk) {
         for (const Question& q : scene.questions) {
             std::string answer = Answer(q, desk, built);
             std::printf("%s | %s %s", scene.name, AskName(q.ask), q.window ? q.window : "");
-            if (q.ask == Ask::ChildAt) std::printf(" %ld,%ld", static_cast<long>(q.x), static_cast<long>(q.y));
+            if (q.ask == Ask::ChildAt)
+                std::printf(" %ld,%ld", static_cast<long>(q.x), static_cast<long>(q.y));
             if (q.ask == Ask::Text) std::printf(" capacity %ld", static_cast<long>(q.x));
             std::printf(" | %s\n", answer.c_str());
         }

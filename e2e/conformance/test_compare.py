@@ -10,7 +10,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from compare import compare  # noqa: E402
 
-SIM = ["s | GetWindow next A | B", "s | FindWindowA x | T", "s | GetWindowTextA V capacity 15 | 0 \"\""]
+SIM = ["s | GetWindow next A | B", "s | FindWindowA x | T",
+       "s | GetWindowTextA V capacity 15 | 0 \"\""]
 
 
 class CompareTest(unittest.TestCase):

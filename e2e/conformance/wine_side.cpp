@@ -14,7 +14,7 @@ HWND Create(const conformance::WindowSpec& spec, HWND parent) {
     DWORD style = parent ? WS_CHILD : WS_POPUP;
     if (!(spec.flags & conformance::HIDDEN)) style |= WS_VISIBLE;
     if (spec.flags & conformance::DISABLED) style |= WS_DISABLED;
-    return CreateWindowExA(parent ? 0 : WS_EX_TOOLWINDOW, CLASS_NAME, spec.caption, style, spec.x, spec.y, spec.width,
+    return CreateWindowExA(0, CLASS_NAME, spec.caption, style, spec.x, spec.y, spec.width,
                            spec.height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 

@@ -162,9 +162,8 @@ bool RunCase(HINSTANCE instance, HWND top, const Case& c) {
             bool inside = x >= x0 && x < x0 + c.width && y >= y0 && y < y0 + c.height;
             bool cross = inside && OnCross(c.kind, x - x0, y - y0);
             DWORD expected = AsPixel(cross ? WHITE : inside ? FILL : PARENT_FILL);
-            DWORD actual =
-                pixels[static_cast<size_t>(y) * static_cast<size_t>(topW) + static_cast<size_t>(x)] &
-                0xFFFFFF;
+            size_t at = static_cast<size_t>(y) * static_cast<size_t>(topW) + static_cast<size_t>(x);
+            DWORD actual = pixels[at] & 0xFFFFFF;
             if (cross && actual == expected) ++white;
             if (actual != expected && ++wrong <= 5)
                 std::printf("  pixel %ld,%ld: expected %06lx, actual %06lx\n",

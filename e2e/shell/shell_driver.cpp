@@ -204,8 +204,9 @@ void CheckMenuItems(HMENU bar, const char* source) {
         UINT id = popup ? GetMenuItemID(popup, 0) : 0;
         Fact("menu", "\"%s\" > \"%s\" (%u), %d item(s)", popupText.c_str(), itemText.c_str(), id,
              items);
-        if (popupText != expected[i].popup || itemText != expected[i].item || id != expected[i].id ||
-            items != 1)
+        bool same = popupText == expected[i].popup && itemText == expected[i].item &&
+                    id == expected[i].id && items == 1;
+        if (!same)
             Fail("menu %u is \"%s\" > \"%s\" (%u) with %d item(s), expected \"%s\" > \"%s\" (%u) "
                  "alone",
                  i, popupText.c_str(), itemText.c_str(), id, items, expected[i].popup,
@@ -326,7 +327,8 @@ int About(const char* exe, const char* keys, const char* close, DWORD holdMs) {
             Press({}, 'A');
         }
         HWND box = nullptr;
-        if (!WaitFor([&] { return (box = FindTopLevel(pid, "#32770", "About")); }, STEP_TIMEOUT_MS)) {
+        auto aboutBox = [&] { return (box = FindTopLevel(pid, "#32770", "About")); };
+        if (!WaitFor(aboutBox, STEP_TIMEOUT_MS)) {
             Fail("%s opened no About box", keys);
         } else {
             Fact("about box", "open after %s", keys);
@@ -411,7 +413,8 @@ int PickExit(DWORD timeoutMs) {
 
 int Usage() {
     std::printf("usage: shell_driver.exe window EXE normal|maximised [ARGS...]\n"
-                "       shell_driver.exe about EXE alt-question|alt-slash|menu enter|escape|ok HOLD_MS\n"
+                "       shell_driver.exe about EXE alt-question|alt-slash|menu\n"
+                "                        enter|escape|ok HOLD_MS\n"
                 "       shell_driver.exe exit EXE menu|close-button|alt-f4\n"
                 "       shell_driver.exe pick-exit [TIMEOUT_MS]\n");
     return 2;
@@ -425,7 +428,8 @@ int main(int argc, char** argv) {
     if (mode == "window" && argc >= 4)
         return Window(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
     if (mode == "about" && argc == 6)
-        return About(argv[2], argv[3], argv[4], static_cast<DWORD>(std::strtoul(argv[5], nullptr, 10)));
+        return About(argv[2], argv[3], argv[4],
+                     static_cast<DWORD>(std::strtoul(argv[5], nullptr, 10)));
     if (mode == "exit" && argc == 4) return Exit(argv[2], argv[3]);
     if (mode == "pick-exit" && argc <= 3)
         return PickExit(argc == 3 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10))
