@@ -320,15 +320,14 @@ BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
     return TRUE;
 }
 
-// A buffer with room is emptied before anything else, so a handle that is
-// no longer valid, or a failing call, leaves the empty caption.
+// For a handle that is no longer valid the buffer is left as it was: the
+// platform promises only the result 0, and Wine happens to empty the buffer
+// first. Leaving it unwritten is the harshest answer a caller can get.
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
     sim::InsideCall inside;
-    bool fail = Enter(Op::GetWindowTextA);
-    if (!text || capacity <= 0) return 0;
-    text[0] = '\0';
+    if (Enter(Op::GetWindowTextA)) return 0;
     sim::WindowRec* w = sim::Lookup(window);
-    if (fail || !w) return 0;
+    if (!w || !text || capacity <= 0) return 0;
     size_t n = std::min(w->caption.size(), static_cast<size_t>(capacity - 1));
     std::memcpy(text, w->caption.data(), n);
     text[n] = '\0';
