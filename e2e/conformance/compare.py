@@ -28,6 +28,19 @@ def split(line):
     return " | ".join(parts[:2]), parts[2] if len(parts) == 3 else ""
 
 
+UNWRITTEN = '0 "' + "#" * 64 + '" unterminated'
+
+# Answers where the simulation differs from Wine on purpose, each pinned to
+# both sides' exact answers so a change on either side is still reported.
+# GetWindowTextA promises only 0 for a window that is gone; Wine empties the
+# buffer first, the simulation leaves it unwritten, the harshest answer the
+# platform allows, so the finders' own emptying stays tested.
+KNOWN_DIFFERENCES = {
+    "vanished | GetWindowTextA V capacity 15": (UNWRITTEN, '0 ""'),
+    "vanished | GetWindowTextA S capacity 15": (UNWRITTEN, '0 ""'),
+}
+
+
 def compare(sim_lines, wine_lines):
     problems = []
     sim = [split(l) for l in sim_lines]
@@ -39,6 +52,8 @@ def compare(sim_lines, wine_lines):
             problems.append("line %d asks different questions: sim %r, Wine %r"
                             % (index + 1, s[0], w[0]))
             break
+        if KNOWN_DIFFERENCES.get(s[0]) == (s[1], w[1]):
+            continue
         if s[1] != w[1]:
             problems.append("%s: simulation says %r, Wine says %r" % (s[0], s[1], w[1]))
     return problems

@@ -8,7 +8,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from compare import compare  # noqa: E402
+from compare import UNWRITTEN, compare  # noqa: E402
 
 SIM = ["s | GetWindow next A | B", "s | FindWindowA x | T",
        "s | GetWindowTextA V capacity 15 | 0 \"\""]
@@ -27,9 +27,17 @@ class CompareTest(unittest.TestCase):
              ["different questions"]),
             ("a caption holding the separator", SIM[:2] + [text + '3 "a | b"'], ["says"]),
         ]
-        for name, wine, expected in cases:
+        known = "vanished | GetWindowTextA V capacity 15 | "
+        cases += [
+            ("a known difference", [known + '0 ""'], [], [known + UNWRITTEN]),
+            ("a known difference changed on Wine's side", [known + '0 "x"'], ["says"],
+             [known + UNWRITTEN]),
+            ("a known difference changed on the simulation's side", [known + '0 ""'], ["says"],
+             [known + '0 "old"']),
+        ]
+        for name, wine, expected, *sim in cases:
             with self.subTest(name):
-                problems = compare(SIM, wine)
+                problems = compare(sim[0] if sim else SIM, wine)
                 self.assertEqual(len(problems), len(expected), problems)
                 for problem, kind in zip(problems, expected):
                     self.assertIn(kind, problem)
