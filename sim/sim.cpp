@@ -334,7 +334,9 @@ BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
     return TRUE;
 }
 
-// For a handle that is no longer valid the buffer is left as it was.
+// For a handle that is no longer valid the buffer is left as it was: the
+// platform promises only the result 0, and Wine happens to empty the buffer
+// first. Leaving it unwritten is the harshest answer a caller can get.
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
     sim::InsideCall inside;
     if (Enter(Op::GetWindowTextA)) return 0;

@@ -1,0 +1,168 @@
+// Asks each scene's questions through the platform's own names and prints
+// one canonical line per answer. Windows are printed by their names in the
+// scene, so the lines mean the same on both sides whatever the handles are.
+#include "discovery/finders.h"
+#include "discovery/probing.h"
+#include "e2e/conformance/scenes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace conformance {
+
+namespace {
+
+constexpr char FILLER = '#';
+
+struct Built {
+    std::map<std::string, HWND> byName;
+    std::map<HWND, std::string> names;
+};
+
+std::string NameOf(const Built& built, HWND window) {
+    if (!window) return "none";
+    auto it = built.names.find(window);
+    return it == built.names.end() ? "another window" : it->second;
+}
+
+HWND Lookup(const Built& built, const char* name) {
+    auto it = built.byName.find(name ? name : "");
+    return it == built.byName.end() ? nullptr : it->second;
+}
+
+// The buffer as it stands after the call, up to its terminator or its end,
+// with bytes the call never wrote shown as they were.
+std::string Shown(const char* buffer, size_t size) {
+    size_t n = 0;
+    while (n < size && buffer[n] != '\0') ++n;
+    std::string s = "\"" + std::string(buffer, n) + "\"";
+    if (n == size) s += " unterminated";
+    return s;
+}
+
+std::string Answer(const Question& q, const Desk& desk, Built& built) {
+    HWND w = Lookup(built, q.window);
+    char line[160];
+    switch (q.ask) {
+    case Ask::ChildAt:
+        return NameOf(built, ChildWindowFromPoint(w, POINT{q.x, q.y}));
+    case Ask::ChildAtCenter:
+        return NameOf(built, ChildAtCenter(w));
+    case Ask::Text: {
+        char buffer[64];
+        std::memset(buffer, FILLER, sizeof buffer);
+        int n = GetWindowTextA(w, buffer, static_cast<int>(q.x));
+        std::snprintf(line, sizeof line, "%d %s", n, Shown(buffer, sizeof buffer).c_str());
+        return line;
+    }
+    case Ask::Next:
+        return NameOf(built, GetWindow(w, GW_HWNDNEXT));
+    case Ask::FirstChild:
+        return NameOf(built, GetWindow(w, GW_CHILD));
+    case Ask::Find:
+        return NameOf(built, FindWindowA(nullptr, q.window));
+    case Ask::ClientRect: {
+        RECT r{-7, -7, -7, -7};
+        BOOL ok = GetClientRect(w, &r);
+        std::snprintf(line, sizeof line, "%s %ld,%ld,%ld,%ld", ok ? "ok" : "failed",
+                      static_cast<long>(r.left), static_cast<long>(r.top),
+                      static_cast<long>(r.right), static_cast<long>(r.bottom));
+        return line;
+    }
+    case Ask::VideoSized:
+        return IsVideoSized(w) ? "yes" : "no";
+    case Ask::Process: {
+        DWORD id = 0xDEAD;
+        DWORD thread = GetWindowThreadProcessId(w, &id);
+        const char* who = id == desk.processId ? "this process" : id == 0xDEAD ? "untouched"
+                          : id == 0 ? "0" : "another process";
+        std::snprintf(line, sizeof line, "thread %s, slot %s", thread ? "nonzero" : "0", who);
+        return line;
+    }
+    case Ask::Enumerate: {
+        struct Collect {
+            const Built* built;
+            std::string order;
+        } collect{&built, ""};
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* c = reinterpret_cast<Collect*>(param);
+                auto it = c->built->names.find(window);
+                if (it == c->built->names.end()) return TRUE;
+                c->order += (c->order.empty() ? "" : " ") + it->second;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&collect));
+        return collect.order;
+    }
+    case Ask::Destroy:
+        desk.destroy(w);
+        return "gone";
+    case Ask::FindLpi:
+        return NameOf(built, FindLpiLiveWindow());
+    case Ask::FindDsi:
+        return NameOf(built, FindDsiLiveWindow());
+    case Ask::FindEnvisage: {
+        HWND list[ENVISAGE_LIST_SIZE] = {};
+        int n = FindEnvisageLiveWindows(list);
+        std::string s = std::to_string(n);
+        for (int i = 0; i < n; ++i) s += " " + NameOf(built, list[i]);
+        return s;
+    }
+    }
+    return "?";
+}
+
+const char* AskName(Ask ask) {
+    switch (ask) {
+    case Ask::ChildAt: return "ChildWindowFromPoint";
+    case Ask::ChildAtCenter: return "ChildAtCenter";
+    case Ask::Text: return "GetWindowTextA";
+    case Ask::Next: return "GetWindow next";
+    case Ask::FirstChild: return "GetWindow child";
+    case Ask::Find: return "FindWindowA";
+    case Ask::ClientRect: return "GetClientRect";
+    case Ask::VideoSized: return "IsVideoSized";
+    case Ask::Process: return "GetWindowThreadProcessId";
+    case Ask::Enumerate: return "EnumWindows";
+    case Ask::Destroy: return "destroy";
+    case Ask::FindLpi: return "FindLpiLiveWindow";
+    case Ask::FindDsi: return "FindDsiLiveWindow";
+    case Ask::FindEnvisage: return "FindEnvisageLiveWindows";
+    }
+    return "?";
+}
+
+}  // namespace
+
+void RunScenes(const Desk& desk) {
+    for (const Scene& scene : Scenes()) {
+        Built built;
+        for (const WindowSpec& spec : scene.windows) {
+            HWND parent = spec.parent ? Lookup(built, spec.parent) : nullptr;
+            HWND w = desk.create(spec, parent);
+            if (!w) {
+                std::printf("%s | create %s | failed\n", scene.name, spec.name);
+                continue;
+            }
+            built.byName[spec.name] = w;
+            built.names[w] = spec.name;
+        }
+        for (const Question& q : scene.questions) {
+            std::string answer = Answer(q, desk, built);
+            std::printf("%s | %s %s", scene.name, AskName(q.ask), q.window ? q.window : "");
+            if (q.ask == Ask::ChildAt)
+                std::printf(" %ld,%ld", static_cast<long>(q.x), static_cast<long>(q.y));
+            if (q.ask == Ask::Text) std::printf(" capacity %ld", static_cast<long>(q.x));
+            std::printf(" | %s\n", answer.c_str());
+        }
+        // Top-level windows take their children with them.
+        for (const WindowSpec& spec : scene.windows)
+            if (!spec.parent) desk.destroy(Lookup(built, spec.name));
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace conformance

@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""The demo: the program under Wine beside stand-ins for all three capture
+programs. Prints tick by tick which windows it found and drew on, saves a
+screenshot of the desktop, closes the program through File > Exit and
+reports its exit code. Run through scripts/demo.sh.
+"""
+
+import argparse
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+import relay_trace  # noqa: E402
+import tick_checks  # noqa: E402
+from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
+
+STANDINS = [  # kind, executable, options, name in the output
+    ("lpi", "lpi_standin.exe", ["--help-window", "--at", "0,0"], "Meade LPI"),
+    ("envisage", "EnvCam.exe", ["--tracking", "2", "--at", "640,0"], "Envisage"),
+    ("dsi", "DsiCam.exe", ["--at", "0,520"], "DSI"),
+]
+CMD_EXIT = 105
+
+
+def describe(tick, names):
+    """'Meade LPI video 1005a, ...' for the windows a tick drew on."""
+    drawn = [c.arg(0) for c in tick if c.name == "GetDC"]
+    return ", ".join(names.get(w, "unknown window") + " %x" % w for w in drawn) or "nothing"
+
+
+def report_ticks(calls_so_far, shown, expected, names):
+    """Prints the ticks completed since the last call; returns how many are shown."""
+    ticks = relay_trace.split_ticks(calls_so_far)[:-1]
+    for number, tick in enumerate(ticks[shown:], shown + 1):
+        problems = tick_checks.check_tick(tick, expected)
+        verdict = "as expected" if not problems else "WRONG: " + "; ".join(problems)
+        print("tick %2d: drew on %s (%s)" % (number, describe(tick, names), verdict), flush=True)
+    return len(ticks)
+
+
+def close_program(session, program, standins_dir, driver):
+    """File > Exit as a user would pick it, or the menu's command posted."""
+    if driver:
+        code, lines = session.run(driver[0], driver[1:], timeout=60)
+        for line in lines:
+            print("  %s: %s" % (Path(driver[0]).name, line))
+        how = "picked File > Exit like a user with %s (its exit code %d)" % (Path(driver[0]).name, code)
+    else:
+        code, _ = session.run(Path(standins_dir) / "post_command.exe", ["QUELVANI", str(CMD_EXIT)])
+        how = "posted File > Exit's command %d to the QUELVANI window" % CMD_EXIT
+    print(how)
+    return program.wait_exit(15)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--standins", required=True)
+    parser.add_argument("--out", required=True, help="folder for the prefix, traces and screenshot")
+    parser.add_argument("--ticks", type=int, default=10)
+    parser.add_argument("--driver", nargs="+", help="program and arguments that pick File > Exit")
+    options = parser.parse_args()
+    stop_on_signals()
+    out = Path(options.out).resolve()
+    out.mkdir(parents=True, exist_ok=True)
+    screenshot = out / "desktop.png"
+    try:
+        with WineSession(out / "wineprefix", out / "session", log=print) as session:
+            names, draws = {}, {}
+            for kind, exe, args, title in STANDINS:
+                ready = session.start(Path(options.standins) / exe, args + ["--timeout", "120"]).wait_ready()
+                roles = ["main video"] + ["tracking video %d" % n for n in range(1, 5)]
+                for index, window in enumerate(ready.draw):
+                    names[window] = "%s %s" % (title, roles[index] if kind == "envisage" else "video")
+                draws[kind] = ready.draw
+                print("%s stand-in ready: draw on %s" % (title, ", ".join("%x" % w for w in ready.draw)))
+            expected = draws["lpi"] + draws["envisage"] + draws["dsi"]  # the pass's order
+            program = session.start(options.program, traced=True, name="quelvani")
+            print("quelvani.exe started; each tick searches LPI, Envisage, DSI and draws:")
+            shown = 0
+            deadline = time.monotonic() + 60
+            while shown < options.ticks and time.monotonic() < deadline and program.running():
+                time.sleep(0.2)
+                calls = relay_trace.program_calls(program.trace_path, options.program)
+                shown = report_ticks(calls, shown, expected, names)
+            subprocess.run(["import", "-display", session.display, "-window", "root", str(screenshot)],
+                           timeout=30, check=True)
+            print("desktop saved to %s" % screenshot)
+            code = close_program(session, program, options.standins, options.driver)
+            calls = relay_trace.program_calls(program.trace_path, options.program)
+            report_ticks(calls + [_end_marker()], shown, expected, names)
+            print("quelvani.exe exit code: %d" % code)
+            return 0 if code == 0 else 1
+    except SessionError as error:
+        print("demo failed: %s" % error)
+        return 1
+
+
+def _end_marker():
+    """A tick start after the last call, so the last full tick is shown too."""
+    marker = relay_trace.Call("FindWindowA", [0, 0], 0, "")
+    marker.strings = {1: "Meade LPI"}
+    return marker
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())

@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Runs the program under Wine against stand-ins for the capture programs
+and checks every tick in its relay trace against the windows the stand-ins
+name.
+
+    overlay_checks.py --scene lpi-help --program build/win64/quelvani.exe \
+        --standins build/win64/e2e/standins --prefix build/win64/e2e/wineprefix
+
+Exit code 0 when every tick is right, 1 with a list of problems otherwise.
+"""
+
+import argparse
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+import relay_trace  # noqa: E402
+import tick_checks  # noqa: E402
+from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
+
+STANDIN_EXE = {"lpi": "lpi_standin.exe", "envisage": "EnvCam.exe", "dsi": "DsiCam.exe"}
+PASS_ORDER = ["lpi", "envisage", "dsi"]
+TICKS = 5            # ticks checked in each steady phase
+STANDIN_TIMEOUT = 90  # seconds a stand-in lives at most, whatever happens here
+
+
+class Scene:
+    def __init__(self, standins, late=False, close=None):
+        self.standins = standins  # [(kind, options)]
+        self.late = late          # stand-ins start after the program
+        self.close = close        # the stand-in that closes while the program runs
+
+
+ALL_THREE = [("lpi", []), ("envisage", ["--tracking", "2"]), ("dsi", [])]
+SCENES = {
+    "none": Scene([]),
+    "lpi": Scene([("lpi", [])]),
+    "lpi-help": Scene([("lpi", ["--help-window"])]),
+    "lpi-small-video": Scene([("lpi", ["--video", "640x349"])]),
+    "dsi": Scene([("dsi", [])]),
+    "dsi-help": Scene([("dsi", ["--help-window"])]),
+    "envisage-0": Scene([("envisage", ["--tracking", "0"])]),
+    "envisage-1": Scene([("envisage", ["--tracking", "1"])]),
+    "envisage-2": Scene([("envisage", ["--tracking", "2"])]),
+    "envisage-4": Scene([("envisage", ["--tracking", "4"])]),
+    "envisage-6": Scene([("envisage", ["--tracking", "6"])]),
+    "envisage-lowercase-label": Scene([("envisage", ["--tracking", "3", "--label", "tracking"])]),
+    "envisage-other-label": Scene([("envisage", ["--tracking", "4", "--other-panel-at", "2"])]),
+    "envisage-no-module": Scene([("envisage", ["--tracking", "2", "--no-envisage-module"])]),
+    "dsi-module-not-first": Scene([("envisage", ["--no-envisage-module", "--load", "dsi_extra.dll"])]),
+    "dsi-also-envisage": Scene([("dsi", ["--load", "envisage_core.dll"])]),
+    "all-three": Scene(ALL_THREE),
+    "started-after-program": Scene(ALL_THREE, late=True),
+    "closes-while-running": Scene(ALL_THREE, close="envisage"),
+}
+
+
+def expected_draws(ready_by_kind, kinds):
+    """The windows one tick draws on, in the pass's order."""
+    return [w for kind in PASS_ORDER if kind in kinds and kind in ready_by_kind
+            for w in ready_by_kind[kind].draw]
+
+
+def start_standins(session, standins_dir, standins):
+    started = {kind: session.start(Path(standins_dir) / STANDIN_EXE[kind],
+                                   options + ["--timeout", str(STANDIN_TIMEOUT)])
+               for kind, options in standins}
+    return started, {kind: process.wait_ready() for kind, process in started.items()}
+
+
+def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
+    """Runs the scene; returns (ticks as (tick, expected, exact), facts)."""
+    facts = {}
+    with WineSession(prefix, workdir, log=log) as session:
+        started, ready = {}, {}
+        if not scene.late:
+            started, ready = start_standins(session, standins_dir, scene.standins)
+            log("ready: %s" % list(ready.values()))
+        program = session.start(program_exe, traced=True, name="program")
+        program.wait_ticks(2)
+        marks = {}
+        if scene.late:
+            marks["starting"] = program.trace_size()
+            started, ready = start_standins(session, standins_dir, scene.standins)
+            log("ready: %s" % list(ready.values()))
+            marks["ready"] = program.trace_size()
+        program.wait_ticks(program.tick_count() + TICKS + 1)
+        if scene.close:
+            marks["closing"] = program.trace_size()
+            code = started[scene.close].close()
+            marks["closed"] = program.trace_size()
+            log("%s stand-in closed with exit code %s" % (scene.close, code))
+            program.wait_ticks(program.tick_count() + TICKS + 1)
+            facts["running after close"] = program.running()
+        # Stopped at once: how it exits is the shell checks' business, and the
+        # tick it may cut short is left out below.
+        program.stop()
+    calls = relay_trace.program_calls(program.trace_path, program_exe)
+    ticks = relay_trace.split_ticks(calls)[:-1]  # the last one may be cut short
+    everyone = [kind for kind, _ in scene.standins]
+    full = expected_draws(ready, everyone)
+    judged = []
+    after_ready = 0
+    for tick in ticks:
+        start = tick[0].offset
+        if scene.late and start < marks["starting"]:
+            judged.append((tick, [], True))
+        elif scene.late and start < marks["ready"]:
+            # Trees half built may fit a layout for a tick, as when torn down.
+            judged.append((tick, None, False))
+        elif scene.late:
+            # Found within two ticks of the stand-ins being ready.
+            after_ready += 1
+            judged.append((tick, full, after_ready >= 2))
+        elif scene.close and start >= marks["closed"]:
+            rest = [k for k in everyone if k != scene.close]
+            judged.append((tick, expected_draws(ready, rest), True))
+        elif scene.close and start >= marks["closing"]:
+            # While the stand-in's tree is half destroyed, other windows of it
+            # may fit a layout for a tick; they must still be drawn on properly.
+            judged.append((tick, None, False))
+        else:
+            judged.append((tick, full, True))
+    facts["ticks after close"] = sum(1 for t in ticks if scene.close and
+                                     t[0].offset >= marks["closed"])
+    facts["ticks after ready"] = after_ready
+    return judged, facts
+
+
+def judge(scene, judged, facts):
+    problems = []
+    for number, (tick, expected, exact) in enumerate(judged, 1):
+        problems += ["tick %d: %s" % (number, p)
+                     for p in tick_checks.check_tick(tick, expected, exact)]
+    exact_ticks = sum(1 for _, _, exact in judged if exact)
+    if exact_ticks < TICKS:
+        problems.append("only %d ticks could be checked, expected at least %d"
+                        % (exact_ticks, TICKS))
+    if scene.close:
+        if not facts["running after close"]:
+            problems.append("the program stopped after the %s stand-in closed" % scene.close)
+        if facts["ticks after close"] < TICKS:
+            problems.append("%d ticks after the %s stand-in closed, expected at least %d"
+                            % (facts["ticks after close"], scene.close, TICKS))
+    if scene.late and facts["ticks after ready"] < TICKS:
+        problems.append("%d ticks after the stand-ins were ready, expected at least %d"
+                        % (facts["ticks after ready"], TICKS))
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--list", action="store_true", help="print the scenes' names and stop")
+    parser.add_argument("--scene", choices=list(SCENES))
+    parser.add_argument("--program")
+    parser.add_argument("--standins")
+    parser.add_argument("--prefix")
+    parser.add_argument("--keep", help="keep the session's files (traces) in this folder")
+    options = parser.parse_args()
+    if options.list:
+        print(";".join(SCENES))
+        return 0
+    if not (options.scene and options.program and options.standins and options.prefix):
+        parser.error("--scene, --program, --standins and --prefix are needed")
+    stop_on_signals()
+    scene = SCENES[options.scene]
+    started = time.monotonic()
+
+    def log(text):
+        print("[%5.1f s] %s" % (time.monotonic() - started, text), flush=True)
+
+    with tempfile.TemporaryDirectory(prefix="quelvani-e2e-") as scratch:
+        workdir = Path(options.keep) if options.keep else Path(scratch)
+        try:
+            judged, facts = run_scene(scene, options.program, options.standins,
+                                      options.prefix, workdir, log)
+        except SessionError as error:
+            print("FAIL %s: %s" % (options.scene, error))
+            return 1
+        problems = judge(scene, judged, facts)
+    draws = sorted({len([c for c in t if c.name == "GetDC"]) for t, _, exact in judged if exact})
+    print("%s %s: %d ticks, crosses per tick %s, %.1f s"
+          % ("PASS" if not problems else "FAIL", options.scene, len(judged), draws,
+             time.monotonic() - started))
+    for problem in problems[:40]:
+        print("  " + problem)
+    if len(problems) > 40:
+        print("  ... and %d more" % (len(problems) - 40))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())

@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""The program's shell checked from outside under Wine: the driver starts
+the program and acts as a user would; the program's relay trace shows what
+the About box returned and that the overlay went on while it was open.
+
+    shell_checks.py --check about-alt-question-enter --program build/win64/quelvani.exe \
+        --driver build/win64/e2e/shell/shell_driver.exe \
+        --standins build/win64/e2e/standins --prefix build/win64/e2e/wineprefix
+
+Exit code 0 when the check passes, 1 with its problems otherwise.
+"""
+
+import argparse
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+
+import relay_trace  # noqa: E402
+import tick_checks  # noqa: E402
+from wine_session import OVERLAY_CALLS, SessionError, WineSession, stop_on_signals  # noqa: E402
+
+RELAY_CALLS = OVERLAY_CALLS + ["DialogBoxParamA", "EndDialog"]
+IDOK, IDCANCEL = 1, 2
+HOLD_MS = 1500        # the About box stays open this long while the overlay is watched
+MIN_TICKS_OPEN = 5    # ticks that must draw while it is open
+STANDIN_TIMEOUT = 90
+
+
+class Check:
+    def __init__(self, driver_args, about_result=None, standin=None):
+        self.driver_args = driver_args    # after the mode's EXE argument
+        self.about_result = about_result  # what DialogBoxParamA must return
+        self.standin = standin            # a stand-in to draw on while About is open
+
+
+CHECKS = {
+    "started-normal": Check(["window", "{exe}", "normal"]),
+    "started-maximised": Check(["window", "{exe}", "maximised"]),
+    "arguments-change-nothing": Check(["window", "{exe}", "maximised", "/s", "--help",
+                                       "C:\\no\\such\\file.txt", "-x", "99"]),
+    "about-alt-question-enter": Check(["about", "{exe}", "alt-question", "enter", "0"], IDOK),
+    "about-alt-slash-escape": Check(["about", "{exe}", "alt-slash", "escape", "0"], IDCANCEL),
+    "about-menu-ok-button": Check(["about", "{exe}", "menu", "ok", "0"], IDOK),
+    "overlay-draws-while-about-open": Check(
+        ["about", "{exe}", "alt-slash", "enter", str(HOLD_MS)], IDOK, standin="lpi_standin.exe"),
+    "exit-from-file-menu": Check(["exit", "{exe}", "menu"]),
+    "exit-by-close-button": Check(["exit", "{exe}", "close-button"]),
+    "exit-by-alt-f4": Check(["exit", "{exe}", "alt-f4"]),
+}
+
+
+def windows_path(path):
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def about_problems(check, calls, ready):
+    """What DialogBoxParamA returned, and the ticks while the box was open."""
+    problems = []
+    opened = [c for c in calls if c.name == "DialogBoxParamA"]
+    ended = [c for c in calls if c.name == "EndDialog"]
+    if len(opened) != 1 or len(ended) != 1:
+        return ["the About box was opened %d and ended %d times, expected once each"
+                % (len(opened), len(ended))]
+    print("About box: EndDialog(%d), DialogBoxParamA returned %s"
+          % (ended[0].arg(1), opened[0].result))
+    if ended[0].arg(1) != check.about_result or opened[0].result != check.about_result:
+        problems.append("the About box closed with EndDialog(%d) and returned %s, expected %d"
+                        % (ended[0].arg(1), opened[0].result, check.about_result))
+    if ready is not None:
+        start, stop = opened[0].offset, ended[0].offset
+        open_ticks = [t for t in relay_trace.split_ticks(calls) if start < t[0].offset < stop]
+        # The last tick may be cut short by the box closing.
+        whole = open_ticks[:-1]
+        print("ticks while the About box was open: %d" % len(open_ticks))
+        if len(whole) < MIN_TICKS_OPEN:
+            problems.append("%d whole ticks while the About box was open, expected at least %d"
+                            % (len(whole), MIN_TICKS_OPEN))
+        for number, tick in enumerate(whole, 1):
+            problems += ["tick %d with the About box open: %s" % (number, p)
+                         for p in tick_checks.check_tick(tick, ready.draw)]
+    return problems
+
+
+def run(check, program, driver, standins, prefix, workdir):
+    args = [a.replace("{exe}", windows_path(program)) for a in check.driver_args]
+    with WineSession(prefix, workdir, relay_calls=RELAY_CALLS) as session:
+        ready = None
+        if check.standin:
+            standin = session.start(Path(standins) / check.standin,
+                                    ["--timeout", str(STANDIN_TIMEOUT)])
+            ready = standin.wait_ready()
+        traced = check.about_result is not None
+        process = session.start(driver, args, traced=traced, name="driver")
+        code = process.wait_exit(120)
+        process._reader.join(timeout=2.0)
+        print("\n".join(process.lines))
+    problems = [] if code == 0 else ["the driver reported failures (exit code %d)" % code]
+    if traced:
+        calls = relay_trace.program_calls(process.trace_path, program)
+        problems += about_problems(check, calls, ready)
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--check", required=True, choices=sorted(CHECKS))
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--driver", required=True)
+    parser.add_argument("--standins", required=True)
+    parser.add_argument("--prefix", required=True)
+    options = parser.parse_args()
+    stop_on_signals()
+    with tempfile.TemporaryDirectory(prefix="quelvani-shell-") as work:
+        try:
+            problems = run(CHECKS[options.check], options.program, options.driver,
+                           options.standins, options.prefix, work)
+        except SessionError as error:
+            problems = ["the check did not run: %s" % error]
+    for problem in problems:
+        print("FAIL: %s" % problem)
+    print("%s: %s" % (options.check, "passed" if not problems else "failed"))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())

@@ -1,0 +1,438 @@
+// Acts on the program from outside, as a user would, and reports what it
+// sees. Runs under Wine beside the program (win64 build).
+//
+//   shell_driver.exe window EXE normal|maximised [ARGS...]
+//       starts EXE with that show state (and ARGS); checks it comes up
+//       minimised, and, restored, is 100x100 (or the platform's minimum
+//       for a captioned window) with the File and Help menus;
+//       then leaves through File > Exit and checks the exit code is 0.
+//   shell_driver.exe about EXE alt-question|alt-slash|menu enter|escape|ok HOLD_MS
+//       starts EXE, restores it, presses Alt+? or Alt+/ (or Alt+H A) with
+//       real key presses, checks the About box and its version line, keeps
+//       it open HOLD_MS, closes it with Enter, Esc or a click on OK, then
+//       leaves through File > Exit.
+//   shell_driver.exe exit EXE menu|close-button|alt-f4
+//       starts EXE and ends it that way; checks the exit code is 0.
+//   shell_driver.exe pick-exit [TIMEOUT_MS]
+//       for the demo: finds the running program's window and picks
+//       File > Exit like a user (restore, Alt+F, X); prints the program's
+//       exit code once it has gone. Exit code 0 when it ended with 0.
+//
+// Every line it prints is a fact ("name: value") or "FAIL: reason"; its
+// exit code is 0 when no check failed.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char MAIN_CLASS[] = "QUELVANI";
+constexpr char VERSION_LINE[] = "Quelvani Version 1.01";
+constexpr DWORD START_TIMEOUT_MS = 20000;
+constexpr DWORD STEP_TIMEOUT_MS = 10000;
+constexpr WORD CMD_ABOUT = 104;
+constexpr WORD CMD_EXIT = 105;
+constexpr int MENU_MAIN = 109;
+
+int failures = 0;
+
+void Fact(const char* name, const char* format, ...) {
+    std::printf("%s: ", name);
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void Fail(const char* format, ...) {
+    ++failures;
+    std::printf("FAIL: ");
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    const char* title;  // null: any
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if ((search->processId == 0 || pid == search->processId) &&
+        std::strcmp(name, search->className) == 0 &&
+        (!search->title || std::strcmp(title, search->title) == 0)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindTopLevel(DWORD processId, const char* className, const char* title) {
+    WindowSearch search{processId, className, title, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool Start(const char* exe, WORD show, const std::vector<std::string>& args, Program* program) {
+    std::string commandLine = std::string("\"") + exe + "\"";
+    for (const std::string& arg : args) commandLine += " " + arg;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &program->process)) {
+        Fail("could not start %s (error %lu)", exe, GetLastError());
+        return false;
+    }
+    // Once the program waits for input, its window is made and shown.
+    WaitForInputIdle(program->process.hProcess, START_TIMEOUT_MS);
+    DWORD pid = program->process.dwProcessId;
+    bool found = WaitFor([&] { return (program->window = FindTopLevel(pid, MAIN_CLASS, nullptr)); },
+                         START_TIMEOUT_MS);
+    if (!found) Fail("no %s window of process %lu", MAIN_CLASS, pid);
+    return found;
+}
+
+void KeyEvent(WORD key, bool down, std::vector<INPUT>* inputs) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    inputs->push_back(input);
+}
+
+// Presses `key` while holding the modifiers, then lets all go in reverse.
+void Press(std::vector<WORD> modifiers, WORD key) {
+    std::vector<INPUT> inputs;
+    for (WORD m : modifiers) KeyEvent(m, true, &inputs);
+    KeyEvent(key, true, &inputs);
+    KeyEvent(key, false, &inputs);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) KeyEvent(*it, false, &inputs);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(100);
+}
+
+void Click(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    int screenW = GetSystemMetrics(SM_CXSCREEN);
+    int screenH = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3]{};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = ((r.left + r.right) / 2) * 65535 / (screenW - 1);
+        input.mi.dy = ((r.top + r.bottom) / 2) * 65535 / (screenH - 1);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, inputs, sizeof(INPUT));
+    Sleep(100);
+}
+
+bool BringToFront(HWND window) {
+    SetForegroundWindow(window);
+    return WaitFor([&] { return GetForegroundWindow() == window; }, STEP_TIMEOUT_MS);
+}
+
+bool Restore(HWND window) {
+    ShowWindow(window, SW_RESTORE);
+    return WaitFor([&] { return !IsIconic(window) && IsWindowVisible(window); }, STEP_TIMEOUT_MS);
+}
+
+std::string MenuText(HMENU menu, UINT position) {
+    char text[64] = "";
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+// The menu bar: "&File" > "E&xit" (105) and "&Help" > "&About ..." (104),
+// one item in each.
+void CheckMenuItems(HMENU bar, const char* source) {
+    int count = GetMenuItemCount(bar);
+    Fact("menu bar", "%d items (%s)", count, source);
+    if (count != 2) Fail("menu bar has %d items, expected 2", count);
+    struct Expected {
+        const char* popup;
+        const char* item;
+        UINT id;
+    } const expected[] = {{"&File", "E&xit", CMD_EXIT}, {"&Help", "&About ...", CMD_ABOUT}};
+    for (UINT i = 0; i < 2 && static_cast<int>(i) < count; ++i) {
+        std::string popupText = MenuText(bar, i);
+        HMENU popup = GetSubMenu(bar, static_cast<int>(i));
+        int items = popup ? GetMenuItemCount(popup) : -1;
+        std::string itemText = popup ? MenuText(popup, 0) : "";
+        UINT id = popup ? GetMenuItemID(popup, 0) : 0;
+        Fact("menu", "\"%s\" > \"%s\" (%u), %d item(s)", popupText.c_str(), itemText.c_str(), id,
+             items);
+        bool same = popupText == expected[i].popup && itemText == expected[i].item &&
+                    id == expected[i].id && items == 1;
+        if (!same)
+            Fail("menu %u is \"%s\" > \"%s\" (%u) with %d item(s), expected \"%s\" > \"%s\" (%u) "
+                 "alone",
+                 i, popupText.c_str(), itemText.c_str(), id, items, expected[i].popup,
+                 expected[i].item, expected[i].id);
+    }
+}
+
+// Windows reads another process's menu; Wine keeps menus inside their
+// process and refuses. There the texts and identifiers are read from the
+// menu resource the program's window class names, and the live menu is
+// exercised by its keys instead (Alt+F X exits, Alt+H A opens About).
+void CheckMenu(HWND window, const char* exe) {
+    HMENU bar = GetMenu(window);
+    if (!bar) {
+        Fail("the window has no menu bar");
+        return;
+    }
+    if (GetMenuItemCount(bar) >= 0) {
+        CheckMenuItems(bar, "the live window's");
+        return;
+    }
+    HMODULE file = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMENU resource = file ? LoadMenuA(file, MAKEINTRESOURCEA(MENU_MAIN)) : nullptr;
+    if (!resource) {
+        Fail("the program's menu resource %d could not be loaded", MENU_MAIN);
+    } else {
+        CheckMenuItems(resource, "the program's menu resource");
+        DestroyMenu(resource);
+    }
+    if (file) FreeLibrary(file);
+}
+
+// File > Exit as a user picks it from the keyboard: the menu bar belongs to
+// the restored window, Alt+F opens File and X picks Exit.
+void PickFileExit(HWND window) {
+    if (IsIconic(window) && !Restore(window)) Fail("the window would not restore");
+    if (!BringToFront(window)) Fail("the window would not come to the front");
+    Press({VK_MENU}, 'F');
+    Press({}, 'X');
+}
+
+void CheckExit(Program& program, const char* how) {
+    if (WaitForSingleObject(program.process.hProcess, STEP_TIMEOUT_MS) != WAIT_OBJECT_0) {
+        Fail("the program still runs %lu ms after %s", STEP_TIMEOUT_MS, how);
+        TerminateProcess(program.process.hProcess, 99);
+        WaitForSingleObject(program.process.hProcess, STEP_TIMEOUT_MS);
+        return;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(program.process.hProcess, &code);
+    Fact("exit code", "%lu", code);
+    if (code != 0) Fail("exit code %lu after %s, expected 0", code, how);
+}
+
+void Finish(Program& program) {
+    if (program.process.hProcess) {
+        if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(program.process.hProcess, 99);
+            WaitForSingleObject(program.process.hProcess, STEP_TIMEOUT_MS);
+        }
+        CloseHandle(program.process.hThread);
+        CloseHandle(program.process.hProcess);
+    }
+}
+
+int Window(const char* exe, const char* showName, const std::vector<std::string>& args) {
+    WORD show = std::strcmp(showName, "maximised") == 0 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    Program program;
+    if (Start(exe, show, args, &program)) {
+        HWND w = program.window;
+        bool iconic = IsIconic(w) != FALSE;
+        Fact("started", "%s, iconic %s", showName, iconic ? "yes" : "no");
+        if (!iconic) Fail("started %s, the window is not minimised", showName);
+        if (!Restore(w)) Fail("the window would not restore");
+        // A captioned window is never smaller than the platform's minimum
+        // tracking size, whatever size it asks for.
+        RECT r;
+        GetWindowRect(w, &r);
+        long width = r.right - r.left;
+        long height = r.bottom - r.top;
+        long wantW = std::max(100L, static_cast<long>(GetSystemMetrics(SM_CXMINTRACK)));
+        long wantH = std::max(100L, static_cast<long>(GetSystemMetrics(SM_CYMINTRACK)));
+        Fact("restored size", "%ldx%ld (100x100 within the minimum of %ldx%ld)", width, height,
+             static_cast<long>(GetSystemMetrics(SM_CXMINTRACK)),
+             static_cast<long>(GetSystemMetrics(SM_CYMINTRACK)));
+        if (width != wantW || height != wantH)
+            Fail("restored size %ldx%ld, expected %ldx%ld", width, height, wantW, wantH);
+        CheckMenu(w, exe);
+        PickFileExit(w);
+        CheckExit(program, "File > Exit");
+    }
+    Finish(program);
+    return failures ? 1 : 0;
+}
+
+BOOL CALLBACK CollectTexts(HWND child, LPARAM param) {
+    char text[128] = "";
+    GetWindowTextA(child, text, sizeof text);
+    reinterpret_cast<std::vector<std::string>*>(param)->push_back(text);
+    return TRUE;
+}
+
+int About(const char* exe, const char* keys, const char* close, DWORD holdMs) {
+    Program program;
+    if (Start(exe, SW_SHOWNORMAL, {}, &program)) {
+        HWND w = program.window;
+        DWORD pid = program.process.dwProcessId;
+        // TranslateAccelerator sends nothing for a command that is also a
+        // menu item while the window is minimised, so the user restores it.
+        if (!Restore(w) || !BringToFront(w)) Fail("the window would not come to the front");
+        // "?" is Shift+/ on the keyboard the program sees.
+        if (std::strcmp(keys, "alt-question") == 0) {
+            Press({VK_MENU, VK_SHIFT}, VK_OEM_2);
+        } else if (std::strcmp(keys, "alt-slash") == 0) {
+            Press({VK_MENU}, VK_OEM_2);
+        } else {
+            Press({VK_MENU}, 'H');
+            Press({}, 'A');
+        }
+        HWND box = nullptr;
+        auto aboutBox = [&] { return (box = FindTopLevel(pid, "#32770", "About")); };
+        if (!WaitFor(aboutBox, STEP_TIMEOUT_MS)) {
+            Fail("%s opened no About box", keys);
+        } else {
+            Fact("about box", "open after %s", keys);
+            std::vector<std::string> texts;
+            EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+            bool versionShown = false;
+            for (const std::string& t : texts) {
+                // The icon's text is its resource number, not for printing.
+                if (!t.empty() && static_cast<unsigned char>(t[0]) == 0xFF) continue;
+                Fact("about text", "\"%s\"", t.c_str());
+                versionShown = versionShown || t == VERSION_LINE;
+            }
+            if (!versionShown) Fail("the About box does not show \"%s\"", VERSION_LINE);
+            Sleep(holdMs);
+            if (!BringToFront(box)) Fail("the About box would not come to the front");
+            if (std::strcmp(close, "enter") == 0) {
+                Press({}, VK_RETURN);
+            } else if (std::strcmp(close, "escape") == 0) {
+                Press({}, VK_ESCAPE);
+            } else {
+                HWND ok = GetDlgItem(box, IDOK);
+                if (!ok) Fail("the About box has no OK button");
+                else Click(ok);
+            }
+            if (!WaitFor([&] { return !IsWindow(box); }, STEP_TIMEOUT_MS))
+                Fail("the About box stayed open after %s", close);
+            else
+                Fact("about box", "closed by %s", close);
+        }
+        PickFileExit(w);
+        CheckExit(program, "File > Exit");
+    }
+    Finish(program);
+    return failures ? 1 : 0;
+}
+
+int Exit(const char* exe, const char* how) {
+    Program program;
+    if (Start(exe, SW_SHOWNORMAL, {}, &program)) {
+        HWND w = program.window;
+        if (std::strcmp(how, "menu") == 0) {
+            PickFileExit(w);
+        } else if (std::strcmp(how, "close-button") == 0) {
+            // What the caption's close button sends.
+            PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            if (!Restore(w) || !BringToFront(w)) Fail("the window would not come to the front");
+            Press({VK_MENU}, VK_F4);
+        }
+        CheckExit(program, how);
+    }
+    Finish(program);
+    return failures ? 1 : 0;
+}
+
+int PickExit(DWORD timeoutMs) {
+    HWND w = nullptr;
+    if (!WaitFor([&] { return (w = FindTopLevel(0, MAIN_CLASS, nullptr)); }, timeoutMs)) {
+        Fail("no %s window", MAIN_CLASS);
+        return 1;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    PickFileExit(w);
+    Fact("picked", "File > Exit");
+    if (!process) {
+        if (!WaitFor([&] { return !IsWindow(w); }, timeoutMs)) Fail("the window stayed");
+        return failures ? 1 : 0;
+    }
+    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
+        Fail("the program still runs after File > Exit");
+    } else {
+        DWORD code = 0;
+        GetExitCodeProcess(process, &code);
+        Fact("exit code", "%lu", code);
+        if (code != 0) Fail("exit code %lu, expected 0", code);
+    }
+    CloseHandle(process);
+    return failures ? 1 : 0;
+}
+
+int Usage() {
+    std::printf("usage: shell_driver.exe window EXE normal|maximised [ARGS...]\n"
+                "       shell_driver.exe about EXE alt-question|alt-slash|menu\n"
+                "                        enter|escape|ok HOLD_MS\n"
+                "       shell_driver.exe exit EXE menu|close-button|alt-f4\n"
+                "       shell_driver.exe pick-exit [TIMEOUT_MS]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string mode = argv[1];
+    if (mode == "window" && argc >= 4)
+        return Window(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
+    if (mode == "about" && argc == 6)
+        return About(argv[2], argv[3], argv[4],
+                     static_cast<DWORD>(std::strtoul(argv[5], nullptr, 10)));
+    if (mode == "exit" && argc == 4) return Exit(argv[2], argv[3]);
+    if (mode == "pick-exit" && argc <= 3)
+        return PickExit(argc == 3 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10))
+                                  : STEP_TIMEOUT_MS);
+    return Usage();
+}

@@ -1,0 +1,403 @@
+"""Runs Windows programs under Wine on a private X display and stops them all.
+
+    from wine_session import WineSession, OVERLAY_CALLS
+
+    with WineSession(prefix="build/win64/e2e/wineprefix", workdir=tmp) as session:
+        lpi = session.start(standins / "lpi_standin.exe", ["--help-window"])
+        ready = lpi.wait_ready()             # Ready(kind, pid, top, draw)
+        program = session.start(exe, traced=True)
+        program.wait_ticks(6)                # ticks seen in its relay trace
+        session.run(standins / "post_command.exe", ["QUELVANI", "105"])
+        program.wait_exit()                  # its exit code
+    # every process started here is stopped, the prefix's wineserver too,
+    # and the private Xvfb is gone, on every path out of the block
+
+A session
+  - starts its own Xvfb on the first free display of QUELVANI_E2E_DISPLAYS
+    (default "71-79"), or uses $DISPLAY when use_display=True or
+    QUELVANI_E2E_USE_DISPLAY=1;
+  - holds an exclusive lock on the prefix for its lifetime, so sessions that
+    share one prefix take turns (creating the prefix once when it is missing);
+  - adds its relay_calls to the prefix's relay filter
+    (HKCU\\Software\\Wine\\Debug RelayInclude) when they are not all there;
+  - gives WINEDEBUG=+pid,+relay,+loaddll only to processes started with
+    traced=True; their stderr is the trace (relay_trace.py reads it).
+Every wait is bounded; a timeout raises SessionError.
+"""
+
+import fcntl
+import os
+import re
+import shutil
+import signal
+import subprocess
+import threading
+import time
+from pathlib import Path
+
+# The platform calls the system makes on each tick.
+OVERLAY_CALLS = [
+    "FindWindowA", "EnumWindows", "GetWindowTextA", "GetClientRect",
+    "ChildWindowFromPoint", "GetWindow", "GetWindowThreadProcessId",
+    "CreateToolhelp32Snapshot", "Module32First", "Module32Next", "CloseHandle",
+    "GetDC", "ReleaseDC", "GetStockObject", "SelectObject", "PolyPolyline",
+]
+
+TRACE_CHANNELS = "+pid,+relay,+loaddll"
+READY_RE = re.compile(r"^READY (\S+) pid=(\d+) top=([0-9a-fA-F]+) draw=([0-9a-fA-F,]*)\s*$")
+TICK_RE = re.compile(rb'Call user32\.FindWindowA\([0-9a-fA-F]+,[0-9a-fA-F]+ "Meade LPI"\)')
+
+
+class SessionError(Exception):
+    pass
+
+
+class Ready:
+    """A stand-in's announcement: which windows a correct overlay draws on."""
+
+    def __init__(self, kind, pid, top, draw):
+        self.kind, self.pid, self.top, self.draw = kind, pid, top, draw
+
+    def __repr__(self):
+        return "Ready(%s pid=%d top=%x draw=[%s])" % (
+            self.kind, self.pid, self.top, ",".join("%x" % w for w in self.draw))
+
+
+def _tool(name, *fallbacks):
+    for candidate in ("/usr/lib/wine/" + name,) + fallbacks:
+        found = shutil.which(candidate)
+        if found:
+            return found
+    raise SessionError("cannot find %s; run scripts/install-deps.sh" % name)
+
+
+def wine_binary():
+    return _tool("wine64", "wine64", "wine")
+
+
+def wineserver_binary():
+    return _tool("wineserver", "wineserver")
+
+
+def _display_taken(number):
+    """Whether an X server holds the display; a lock left by a dead one is no hold."""
+    try:
+        with open("/tmp/.X%d-lock" % number) as lock:
+            holder = int(lock.read().strip() or 0)
+    except (FileNotFoundError, ValueError):
+        return os.path.exists("/tmp/.X11-unix/X%d" % number)
+    try:
+        os.kill(holder, 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+
+
+def _kill_group(popen, grace=2.0):
+    """Stops a process we started (and its group) by its id; bounded."""
+    if popen.poll() is not None:
+        return
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(popen.pid, sig)
+        except ProcessLookupError:
+            return
+        try:
+            popen.wait(timeout=grace)
+            return
+        except subprocess.TimeoutExpired:
+            pass
+
+
+class WineProcess:
+    """One Windows program started by a session."""
+
+    def __init__(self, session, name, popen, stdout_path, trace_path):
+        self.session, self.name, self.popen = session, name, popen
+        self.stdout_path, self.trace_path = stdout_path, trace_path
+        self.lines = []
+        self._lines_changed = threading.Condition()
+        self._reader = threading.Thread(target=self._read_stdout, daemon=True)
+        self._reader.start()
+
+    def _read_stdout(self):
+        with open(self.stdout_path, "w") as copy:
+            for raw in self.popen.stdout:
+                line = raw.decode("latin-1").rstrip("\r\n")
+                copy.write(line + "\n")
+                copy.flush()
+                with self._lines_changed:
+                    self.lines.append(line)
+                    self._lines_changed.notify_all()
+        with self._lines_changed:
+            self._lines_changed.notify_all()
+
+    def wait_line(self, predicate, timeout):
+        deadline = time.monotonic() + timeout
+        with self._lines_changed:
+            while True:
+                for line in self.lines:
+                    if predicate(line):
+                        return line
+                left = deadline - time.monotonic()
+                if left <= 0 or (self.popen.poll() is not None and not self._reader.is_alive()):
+                    raise SessionError("%s: no such line within %.0f s (exit %s); output: %s"
+                                       % (self.name, timeout, self.popen.poll(), self.lines))
+                self._lines_changed.wait(min(left, 0.2))
+
+    def wait_ready(self, timeout=30.0):
+        """Waits for the stand-in's READY line and returns what it names."""
+        line = self.wait_line(lambda l: READY_RE.match(l) is not None, timeout)
+        kind, pid, top, draw = READY_RE.match(line).groups()
+        return Ready(kind, int(pid), int(top, 16), [int(w, 16) for w in draw.split(",") if w])
+
+    def trace_size(self):
+        """Bytes of trace written so far: a mark to split the trace at."""
+        return os.path.getsize(self.trace_path) if self.trace_path else 0
+
+    def tick_count(self):
+        """How many ticks have started so far, counted in the trace."""
+        with open(self.trace_path, "rb") as trace:
+            return len(TICK_RE.findall(trace.read()))
+
+    def wait_ticks(self, count, timeout=30.0):
+        deadline = time.monotonic() + timeout
+        while self.tick_count() < count:
+            if self.popen.poll() is not None:
+                raise SessionError("%s exited with %s after %d ticks"
+                                   % (self.name, self.popen.returncode, self.tick_count()))
+            if time.monotonic() > deadline:
+                raise SessionError("%s: %d ticks within %.0f s, %d wanted"
+                                   % (self.name, self.tick_count(), timeout, count))
+            time.sleep(0.05)
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait_exit(self, timeout=15.0):
+        try:
+            return self.popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise SessionError("%s still running after %.0f s" % (self.name, timeout))
+
+    def close(self, timeout=15.0):
+        """Asks a stand-in to close (a "close" line on its stdin); its exit code."""
+        if self.running():
+            try:
+                self.popen.stdin.write(b"close\n")
+                self.popen.stdin.flush()
+                self.popen.stdin.close()
+            except (BrokenPipeError, OSError):
+                pass
+        return self.wait_exit(timeout)
+
+    def stop(self):
+        if self.popen.stdin and not self.popen.stdin.closed:
+            try:
+                self.popen.stdin.close()
+            except OSError:
+                pass
+        _kill_group(self.popen)
+        self._reader.join(timeout=2.0)
+
+
+class WineSession:
+    def __init__(self, prefix, workdir, relay_calls=OVERLAY_CALLS, use_display=None, log=None):
+        self.prefix = Path(prefix).resolve()
+        self.workdir = Path(workdir).resolve()
+        self.relay_calls = list(relay_calls)
+        if use_display is None:
+            use_display = os.environ.get("QUELVANI_E2E_USE_DISPLAY") == "1"
+        self.use_display = use_display
+        self.log = log or (lambda text: None)
+        self.display = None
+        self.processes = []
+        self._xvfb = None
+        self._lock = None
+
+    # -- the session's life -------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self.workdir.mkdir(parents=True, exist_ok=True)
+            self._take_prefix_lock()
+            self._start_display()
+            if not (self.prefix / "system.reg").exists():
+                self._create_prefix()
+            self._write_relay_filter()
+            return self
+        except BaseException:
+            self.close()
+            raise
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def close(self):
+        """Stops everything this session started; safe to call more than once."""
+        # Whatever still runs is stopped at once: a graceful close would only
+        # add Wine's seconds of process teardown to every session.
+        for process in reversed(self.processes):
+            process.stop()
+        self.processes = []
+        if self.prefix.exists():
+            self._wineserver("-k", timeout=15)
+        if self._xvfb is not None:
+            _kill_group(self._xvfb)
+            self._xvfb = None
+        if self._lock is not None:
+            self._lock.close()
+            self._lock = None
+
+    # -- starting programs --------------------------------------------------
+
+    def env(self, traced=False):
+        env = dict(os.environ)
+        env.update(WINEPREFIX=str(self.prefix), DISPLAY=self.display, WINEARCH="win64",
+                   WINEDLLOVERRIDES="mscoree,mshtml=",
+                   WINEDEBUG=TRACE_CHANNELS if traced else "-all")
+        return env
+
+    def start(self, exe, args=(), traced=False, name=None, cwd=None):
+        """Starts a Windows program; traced=True writes its relay trace."""
+        exe = Path(exe).resolve()
+        if not exe.exists():
+            raise SessionError("no such program: %s" % exe)
+        name = name or exe.stem
+        index = len(self.processes)
+        stdout_path = self.workdir / ("%02d-%s.out" % (index, name))
+        err_path = self.workdir / ("%02d-%s.%s" % (index, name, "trace" if traced else "err"))
+        with open(err_path, "wb") as err:
+            popen = subprocess.Popen([wine_binary(), str(exe)] + [str(a) for a in args],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err,
+                                     env=self.env(traced), cwd=cwd or exe.parent,
+                                     start_new_session=True)
+        process = WineProcess(self, name, popen, stdout_path, err_path if traced else None)
+        self.processes.append(process)
+        self.log("started %s (unix pid %d)" % (name, popen.pid))
+        return process
+
+    def run(self, exe, args=(), timeout=30.0):
+        """Runs a short Windows program to its end; its exit code and output."""
+        process = self.start(exe, args)
+        code = process.wait_exit(timeout)
+        process._reader.join(timeout=2.0)
+        return code, process.lines
+
+    # -- the display, the prefix and its wineserver -------------------------
+
+    def _start_display(self):
+        if self.use_display:
+            self.display = os.environ.get("DISPLAY")
+            if not self.display:
+                raise SessionError("QUELVANI_E2E_USE_DISPLAY=1 but DISPLAY is not set")
+            return
+        low, _, high = os.environ.get("QUELVANI_E2E_DISPLAYS", "71-79").partition("-")
+        for number in range(int(low), int(high or low) + 1):
+            if _display_taken(number):
+                continue
+            log = open(self.workdir / "xvfb.log", "wb")
+            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24",
+                                     "-nolisten", "tcp", "-noreset"],
+                                    stdout=log, stderr=log, start_new_session=True)
+            log.close()
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and xvfb.poll() is None:
+                # A server that lost a race for the number exits at once;
+                # the socket is then another's.
+                if os.path.exists("/tmp/.X11-unix/X%d" % number) and \
+                        (time.sleep(0.2) or xvfb.poll() is None):
+                    self._xvfb, self.display = xvfb, ":%d" % number
+                    self.log("Xvfb on %s (pid %d)" % (self.display, xvfb.pid))
+                    return
+                time.sleep(0.05)
+            _kill_group(xvfb)
+        raise SessionError("no free X display in QUELVANI_E2E_DISPLAYS")
+
+    def _take_prefix_lock(self, timeout=900.0):
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
+        self._lock = open(str(self.prefix) + ".lock", "w")
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                fcntl.flock(self._lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                return
+            except BlockingIOError:
+                if time.monotonic() > deadline:
+                    raise SessionError("prefix %s stayed busy" % self.prefix)
+                time.sleep(0.2)
+
+    def _create_prefix(self):
+        self.log("creating Wine prefix %s" % self.prefix)
+        partial = self.prefix.with_name(self.prefix.name + ".partial")
+        shutil.rmtree(partial, ignore_errors=True)
+        env = self.env()
+        env["WINEPREFIX"] = str(partial)
+        subprocess.run([wine_binary(), "wineboot", "-i"], env=env, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        subprocess.run([wineserver_binary(), "-w"], env=env, timeout=120, check=False)
+        os.rename(partial, self.prefix)
+
+    def _wineserver(self, *args, timeout):
+        try:
+            subprocess.run([wineserver_binary()] + list(args), env=self.env(), timeout=timeout,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        except subprocess.TimeoutExpired:
+            self.log("wineserver %s timed out" % " ".join(args))
+
+    def _write_relay_filter(self):
+        # The filter only grows: more calls in a trace harm no reader, and
+        # sessions that want different calls do not rewrite it by turns.
+        mark = self.prefix / "quelvani-relay-include.txt"
+        present = mark.read_text().split(";") if mark.exists() else []
+        wanted = present + [c for c in self.relay_calls if c not in present]
+        if wanted == present:
+            return
+        value = ";".join(wanted)
+        subprocess.run([wine_binary(), "reg", "add", r"HKCU\Software\Wine\Debug", "/v",
+                        "RelayInclude", "/t", "REG_SZ", "/d", value, "/f"],
+                       env=self.env(), timeout=120, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Written to disk before anything else reads the prefix.
+        self._wineserver("-k", timeout=15)
+        mark.write_text(value)
+
+
+def stop_on_signals():
+    """Turns SIGTERM and SIGHUP into SystemExit, so sessions still clean up."""
+    def leave(signum, frame):
+        raise SystemExit(128 + signum)
+    for sig in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, leave)
+
+
+def main():
+    """`wine_session.py prefix DIR` creates a prefix; `remove DIR` deletes it."""
+    import argparse
+    import tempfile
+    parser = argparse.ArgumentParser(description=main.__doc__)
+    parser.add_argument("action", choices=["prefix", "remove"])
+    parser.add_argument("dir")
+    options = parser.parse_args()
+    stop_on_signals()
+    if options.action == "remove":
+        shutil.rmtree(options.dir, ignore_errors=True)
+        for leftover in (options.dir + ".lock", options.dir + ".partial"):
+            if os.path.isdir(leftover):
+                shutil.rmtree(leftover, ignore_errors=True)
+            elif os.path.exists(leftover):
+                os.remove(leftover)
+        return 0
+    with tempfile.TemporaryDirectory(prefix="quelvani-e2e-") as work:
+        started = time.monotonic()
+        with WineSession(options.dir, work, log=print):
+            pass
+        print("prefix ready in %.1f s: %s" % (time.monotonic() - started, options.dir))
+    return 0
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())
