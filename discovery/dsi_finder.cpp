@@ -25,11 +25,7 @@ HWND FindDsiLiveWindow() {
     HWND top = nullptr;
     EnumWindows(DsiProcessFilter, reinterpret_cast<LPARAM>(&top));
     if (!top) return nullptr;
-    HWND a = ChildAtCenter(top);
-    if (!a) return nullptr;
-    HWND b = ChildAtCenter(a);
-    if (!b) return nullptr;
-    HWND c = ChildAtCenter(b);
+    HWND c = DescendByCenters(top, CENTER_DESCENT_DEPTH);
     if (!c) return nullptr;
 
     char caption[CAPTION_BUFFER_SIZE];

@@ -50,11 +50,7 @@ int FindEnvisageLiveWindows(HWND list[ENVISAGE_LIST_SIZE]) {
     HWND top = nullptr;
     EnumWindows(EnvisageProcessFilter, reinterpret_cast<LPARAM>(&top));
     if (!top) return 0;
-    HWND a = ChildAtCenter(top);
-    if (!a) return 0;
-    HWND b = ChildAtCenter(a);
-    if (!b) return 0;
-    HWND panel = ChildAtCenter(b);
+    HWND panel = DescendByCenters(top, CENTER_DESCENT_DEPTH);
     if (!panel) return 0;
     HWND video = ChildAtCenter(panel);
     if (!video || !IsVideoSized(video)) return 0;

@@ -10,9 +10,8 @@
 HWND FindLpiLiveWindow() {
     HWND top = FindWindowA(nullptr, "Meade LPI");
     if (!top) return nullptr;
-    HWND a = ChildAtCenter(top);
-    if (!a) return nullptr;
-    HWND b = ChildAtCenter(a);
+    // b is kept: the video is hit-tested at the middle of its area.
+    HWND b = DescendByCenters(top, CENTER_DESCENT_DEPTH - 1);
     if (!b) return nullptr;
     HWND c = ChildAtCenter(b);
     if (!c) return nullptr;

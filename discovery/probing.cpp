@@ -10,6 +10,11 @@ HWND ChildAtCenter(HWND window) {
     return ChildWindowFromPoint(window, CenterOf(client));
 }
 
+HWND DescendByCenters(HWND window, int levels) {
+    for (int level = 0; level < levels && window; ++level) window = ChildAtCenter(window);
+    return window;
+}
+
 bool IsVideoSized(HWND window) {
     RECT client;
     if (!GetClientRect(window, &client)) return false;

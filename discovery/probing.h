@@ -20,6 +20,14 @@ POINT CenterOf(const RECT& rect);
 // when no child covers it, or none.
 HWND ChildAtCenter(HWND window);
 
+// Every capture program keeps the window the finders look at this many
+// centre steps below its top-level window.
+constexpr int CENTER_DESCENT_DEPTH = 3;
+
+// Takes `levels` ChildAtCenter steps down from the window; none as soon as
+// a step finds none.
+HWND DescendByCenters(HWND window, int levels);
+
 // Whether the window's client area is readable and at least video-sized.
 bool IsVideoSized(HWND window);
 
