@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Runs the program under Wine against stand-ins for the capture programs
-and checks every tick in its relay trace against the windows the stand-ins
-name.
+"""Runs the program under Wine against stand-ins for the capture programs,
+checks every tick in its relay trace against the windows the stand-ins name,
+and reads the crosses back off the screen at the points the stand-ins pick.
 
     overlay_checks.py --scene lpi-help --program build/win64/quelvani.exe \
         --standins build/win64/e2e/standins --prefix build/win64/e2e/wineprefix
@@ -18,10 +18,13 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import relay_trace  # noqa: E402
+import screen_checks  # noqa: E402
 import tick_checks  # noqa: E402
-from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
+from wine_session import SessionError, WineSession, skipped, stop_on_signals  # noqa: E402
 
 STANDIN_EXE = {"lpi": "lpi_standin.exe", "envisage": "EnvCam.exe", "dsi": "DsiCam.exe"}
+# Where each stand-in's window goes, so that none covers another.
+STANDIN_AT = {"lpi": "0,0", "dsi": "0,600", "envisage": "760,0"}
 PASS_ORDER = ["lpi", "envisage", "dsi"]
 TICKS = 5            # ticks checked in each steady phase
 STANDIN_TIMEOUT = 90  # seconds a stand-in lives at most, whatever happens here
@@ -37,14 +40,14 @@ class Scene:
 ALL_THREE = [("lpi", []), ("envisage", ["--tracking", "2"]), ("dsi", [])]
 SCENES = {
     "none": Scene([]),
-    "lpi": Scene([("lpi", [])]),
+    "lpi": Scene([("lpi", ["--video", "700x520"])]),
     "lpi-help": Scene([("lpi", ["--help-window"])]),
     "lpi-small-video": Scene([("lpi", ["--video", "640x349"])]),
-    "dsi": Scene([("dsi", [])]),
-    "dsi-help": Scene([("dsi", ["--help-window"])]),
+    "dsi": Scene([("dsi", ["--video", "700x520"])]),
+    "dsi-help": Scene([("dsi", ["--help-window", "--video", "500x350"])]),
     "envisage-0": Scene([("envisage", ["--tracking", "0"])]),
     "envisage-1": Scene([("envisage", ["--tracking", "1"])]),
-    "envisage-2": Scene([("envisage", ["--tracking", "2"])]),
+    "envisage-2": Scene([("envisage", ["--tracking", "2", "--video", "648x489"])]),
     "envisage-4": Scene([("envisage", ["--tracking", "4"])]),
     "envisage-6": Scene([("envisage", ["--tracking", "6"])]),
     "envisage-lowercase-label": Scene([("envisage", ["--tracking", "3", "--label", "tracking"])]),
@@ -66,9 +69,19 @@ def expected_draws(ready_by_kind, kinds):
 
 def start_standins(session, standins_dir, standins):
     started = {kind: session.start(Path(standins_dir) / STANDIN_EXE[kind],
-                                   options + ["--timeout", str(STANDIN_TIMEOUT)])
+                                   options + ["--at", STANDIN_AT[kind],
+                                              "--timeout", str(STANDIN_TIMEOUT)])
                for kind, options in standins}
     return started, {kind: process.wait_ready() for kind, process in started.items()}
+
+
+def check_screen(session, standins):
+    """The crosses on screen: (what was checked, problems)."""
+    shown = [screen_checks.parse_points(line)
+             for standin in standins for line in standin.ask("points", "END POINTS")]
+    shots = screen_checks.take_shots(session.display)
+    checked = ["window %x: %s" % (s.window, screen_checks.summary(s)) for s in shown]
+    return checked, [p for s in shown for p in screen_checks.check_shown(s, shots)]
 
 
 def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
@@ -95,6 +108,7 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
             log("%s stand-in closed with exit code %s" % (scene.close, code))
             program.wait_ticks(program.tick_count() + TICKS + 1)
             facts["running after close"] = program.running()
+        facts["screen"] = check_screen(session, [p for p in started.values() if p.running()])
         # Stopped at once: how it exits is the shell checks' business, and the
         # tick it may cut short is left out below.
         program.stop()
@@ -131,7 +145,7 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
 
 
 def judge(scene, judged, facts):
-    problems = []
+    problems = list(facts["screen"][1])
     for number, (tick, expected, exact) in enumerate(judged, 1):
         problems += ["tick %d: %s" % (number, p)
                      for p in tick_checks.check_tick(tick, expected, exact)]
@@ -166,6 +180,8 @@ def main():
         return 0
     if not (options.scene and options.program and options.standins and options.prefix):
         parser.error("--scene, --program, --standins and --prefix are needed")
+    if (skip := skipped(options.program)) is not None:
+        return skip
     stop_on_signals()
     scene = SCENES[options.scene]
     started = time.monotonic()
@@ -186,6 +202,8 @@ def main():
     print("%s %s: %d ticks, crosses per tick %s, %.1f s"
           % ("PASS" if not problems else "FAIL", options.scene, len(judged), draws,
              time.monotonic() - started))
+    for line in facts["screen"][0]:
+        print("  screen: " + line)
     for problem in problems[:40]:
         print("  " + problem)
     if len(problems) > 40:

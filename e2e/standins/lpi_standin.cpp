@@ -1,7 +1,8 @@
 // The Meade LPI stand-in: "Meade LPI" > a > b > "Live" > video, with an
 // optional "Help" window among b's children just above "Live". Every level
 // sits at the origin of its parent and is as large as the video, so the
-// middle of each level lies in the next one.
+// middle of each level lies in the next one; "Help" covers only the middle,
+// so the video around it stays in sight.
 #include "standin.h"
 
 int main(int argc, char** argv) {
@@ -15,16 +16,18 @@ int main(int argc, char** argv) {
     HWND b = CreateChild(a, "", 0, 0, size);
     HWND live = CreateChild(b, "Live", 0, 0, size);
     if (options.helpWindow) {
-        HWND help = CreateChild(b, "Help", 0, 0, size);
-        LabelWindow(help, "Meade LPI \"Help\" window over \"Live\"");
+        HWND help = CreateChild(b, "Help", HELP_MARGIN.width, HELP_MARGIN.height, HelpSize(size));
+        LabelWindow(help, "LPI Help");
+        ShowOnScreen(help, HELP_COLOUR);
         PlaceBelow(help, HWND_TOP);
         PlaceBelow(live, help);
     }
     HWND video = CreateChild(live, "", 0, 0, size);
     if (!top || !a || !b || !live || !video) return 3;
-    LabelWindow(video, "Meade LPI video");
+    LabelWindow(video, "LPI video");
+    ShowOnScreen(video);
 
     std::vector<HWND> draw;
     if (IsVideoSized(size)) draw.push_back(video);
-    return RunStandin("lpi", top, draw, options.timeoutSeconds);
+    return RunStandin("lpi", Frame::LPI, top, draw, options);
 }

@@ -1,0 +1,97 @@
+"""What the screen shows of the crosses, read back from screenshots.
+
+A stand-in asked for "points" answers with a line for each window it shows
+on screen, naming screen points where that window is visible:
+
+    POINTS <hex window> plain=<rrggbb> cross=<x>,<y>|none <x>,<y>,<W|P> ...
+
+(cross: where on screen the centre of the window's cross must be, if any.)
+
+W points must be white in at least one of the shots (a repaint may catch a
+line half-drawn); P points must show the window's plain colour in every shot.
+"""
+
+import subprocess
+import time
+
+WHITE = (255, 255, 255)
+SHOTS = 2
+SHOT_INTERVAL = 0.3  # seconds between shots
+
+
+class Shown:
+    """One window a stand-in shows on screen, and what must be seen on it."""
+
+    def __init__(self, window, plain, cross, points):
+        self.window, self.plain, self.cross = window, plain, cross  # cross: (x, y) or None
+        self.points = points  # (x, y, white)
+
+
+def parse_points(line):
+    fields = line.split()
+    if len(fields) < 4 or fields[0] != "POINTS" or not fields[2].startswith("plain=") \
+            or not fields[3].startswith("cross="):
+        raise ValueError("not a POINTS line: %r" % line[:80])
+    plain = tuple(bytes.fromhex(fields[2][len("plain="):]))
+    cross = fields[3][len("cross="):]
+    cross = None if cross == "none" else tuple(int(v) for v in cross.split(","))
+    points = []
+    for field in fields[4:]:
+        x, y, kind = field.split(",")
+        points.append((int(x), int(y), kind == "W"))
+    return Shown(int(fields[1], 16), plain, cross, points)
+
+
+class Shot:
+    """A screenshot as 8-bit RGB."""
+
+    def __init__(self, ppm):
+        # P6 <width> <height> <maxval> then the pixels.
+        header = ppm.split(maxsplit=4)
+        if header[0] != b"P6" or header[3] != b"255":
+            raise ValueError("not an 8-bit binary PPM")
+        self.width, self.height = int(header[1]), int(header[2])
+        self.pixels = header[4][:3 * self.width * self.height]
+
+    def at(self, x, y):
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            return None
+        i = 3 * (y * self.width + x)
+        return tuple(self.pixels[i:i + 3])
+
+
+def take_shots(display, count=SHOTS, interval=SHOT_INTERVAL):
+    shots = []
+    for n in range(count):
+        if n:
+            time.sleep(interval)
+        ppm = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8",
+                              "ppm:-"], capture_output=True, timeout=60, check=True).stdout
+        shots.append(Shot(ppm))
+    return shots
+
+
+def check_shown(shown, shots, examples=3):
+    """Problems with one window's points: wrong colours, a few named."""
+    missing, stray = [], []
+    for x, y, white in shown.points:
+        seen = [shot.at(x, y) for shot in shots]
+        if white and WHITE not in seen:
+            missing.append((x, y, seen[0]))
+        elif not white and any(colour != shown.plain for colour in seen):
+            stray.append((x, y, next(c for c in seen if c != shown.plain)))
+    problems = []
+    for wrong, what in [(missing, "not white on the cross"),
+                        (stray, "not the window's own colour off the cross")]:
+        if wrong:
+            named = ", ".join("(%d,%d) is %s" % (x, y, "#%02x%02x%02x" % c if c else "off screen")
+                              for x, y, c in wrong[:examples])
+            problems.append("window %x: %d of %d points %s: %s"
+                            % (shown.window, len(wrong), len(shown.points), what, named))
+    return problems
+
+
+def summary(shown):
+    """'4 points on the cross, 120 off it' for one window."""
+    on = sum(1 for p in shown.points if p[2])
+    return "%d points on the cross, %d off it" % (on, len(shown.points) - on)
