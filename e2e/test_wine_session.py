@@ -2,7 +2,9 @@
 """The session leaves nothing running, however its block is left: normally,
 by an exception, or by SIGTERM. Also how it reads a stand-in's READY line.
 
-    test_wine_session.py STANDINS_DIR PREFIX
+    test_wine_session.py STANDINS_DIR PREFIX PROGRAM
+
+The stand-ins are those built beside PROGRAM; it is skipped with them.
 """
 
 import os
@@ -112,5 +114,7 @@ class ReadyLine(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    STANDINS, PREFIX = sys.argv[1], sys.argv[2]
+    STANDINS, PREFIX, PROGRAM = sys.argv[1:4]
+    if wine_session.skipped(PROGRAM) is not None:
+        raise SystemExit(wine_session.SKIPPED)
     unittest.main(argv=sys.argv[:1], verbosity=1)

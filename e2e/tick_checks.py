@@ -13,7 +13,8 @@ the tick is right). A tick must
 """
 
 WHITE_PEN = 6
-INVALID_HANDLE_VALUE = (1 << 64) - 1
+# INVALID_HANDLE_VALUE, as a 64-bit and as a 32-bit program sees it.
+INVALID_HANDLE_VALUES = ((1 << 64) - 1, (1 << 32) - 1)
 
 
 def _hex(values):
@@ -87,7 +88,7 @@ def check_snapshots(tick):
     problems = []
     open_snapshots = []
     for call in tick:
-        if call.name == "CreateToolhelp32Snapshot" and call.result not in (None, INVALID_HANDLE_VALUE):
+        if call.name == "CreateToolhelp32Snapshot" and call.result not in (None,) + INVALID_HANDLE_VALUES:
             open_snapshots.append(call.result)
         elif call.name == "CloseHandle":
             if call.arg(0) in open_snapshots:

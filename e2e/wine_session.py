@@ -44,6 +44,8 @@ OVERLAY_CALLS = [
 ]
 
 TRACE_CHANNELS = "+pid,+relay,+loaddll"
+# Room for the three stand-ins side by side, none covering another.
+SCREEN_SIZE = "2200x1300"
 READY_RE = re.compile(r"^READY (\S+) pid=(\d+) top=([0-9a-fA-F]+) draw=([0-9a-fA-F,]*)\s*$")
 TICK_RE = re.compile(rb'Call user32\.FindWindowA\([0-9a-fA-F]+,[0-9a-fA-F]+ "Meade LPI"\)')
 
@@ -77,6 +79,54 @@ def wine_binary():
 
 def wineserver_binary():
     return _tool("wineserver", "wineserver")
+
+
+def is_32_bit(exe):
+    """Whether a Windows program is a 32-bit (PE32) one."""
+    data = Path(exe).read_bytes()[:0x400]
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    return int.from_bytes(data[pe + 24:pe + 26], "little") == 0x10B
+
+
+def probe_32_bit_wine():
+    """(runs, why): whether this machine runs 32-bit Windows programs under
+    Wine. The 32-bit loader is a 32-bit Linux program: machines whose kernel
+    cannot run those, and machines without Debian's wine32, fail here."""
+    loader = "/usr/lib/wine/wine"
+    if not os.path.exists(loader):
+        return False, "no 32-bit Wine (%s; scripts/install-deps.sh installs wine32:i386)" % loader
+    try:
+        done = subprocess.run([loader, "--version"], capture_output=True, text=True, timeout=60)
+    except OSError as error:
+        return False, "%s cannot run: %s" % (loader, error.strerror)
+    except subprocess.TimeoutExpired:
+        return False, "%s --version did not answer" % loader
+    if done.returncode != 0:
+        return False, "%s --version failed: %s" % (loader, (done.stderr or done.stdout).strip())
+    return True, "32-bit Wine runs here (%s)" % done.stdout.strip()
+
+
+def end_to_end_skip(program):
+    """Why the end-to-end checks skip this program, or None when they run
+    it: the release program (32-bit) wherever 32-bit Wine runs, the win64
+    build's twin only where it cannot."""
+    runs, why = probe_32_bit_wine()
+    if is_32_bit(program):
+        return None if runs else "the release program cannot run: " + why
+    return "the release program is checked end to end instead: " + why if runs else None
+
+
+SKIPPED = 77  # the exit code ctest takes for a skip (SKIP_RETURN_CODE)
+
+
+def skipped(program):
+    """SKIPPED, after saying why, when the end-to-end checks skip this
+    program; None when they run it."""
+    why = end_to_end_skip(program)
+    if why is None:
+        return None
+    print("SKIP %s: %s" % (Path(program).name, why))
+    return SKIPPED
 
 
 def _display_taken(number):
@@ -134,11 +184,12 @@ class WineProcess:
         with self._lines_changed:
             self._lines_changed.notify_all()
 
-    def wait_line(self, predicate, timeout):
+    def wait_line(self, predicate, timeout, start=0):
+        """The first line from `start` on that fits the predicate."""
         deadline = time.monotonic() + timeout
         with self._lines_changed:
             while True:
-                for line in self.lines:
+                for line in self.lines[start:]:
                     if predicate(line):
                         return line
                 left = deadline - time.monotonic()
@@ -172,6 +223,16 @@ class WineProcess:
                 raise SessionError("%s: %d ticks within %.0f s, %d wanted"
                                    % (self.name, self.tick_count(), timeout, count))
             time.sleep(0.05)
+
+    def ask(self, command, end, timeout=60.0):
+        """Writes a command line to a stand-in's stdin; the lines it answers
+        with, up to the line `end` (not included)."""
+        first = len(self.lines)
+        self.popen.stdin.write(command.encode() + b"\n")
+        self.popen.stdin.flush()
+        self.wait_line(lambda l: l == end, timeout, start=first)
+        answer = self.lines[first:]
+        return answer[:answer.index(end)]
 
     def running(self):
         return self.popen.poll() is None
@@ -226,7 +287,7 @@ class WineSession:
             self._start_display()
             if not (self.prefix / "system.reg").exists():
                 self._create_prefix()
-            self._write_relay_filter()
+            self._write_settings()
             return self
         except BaseException:
             self.close()
@@ -300,7 +361,7 @@ class WineSession:
             if _display_taken(number):
                 continue
             log = open(self.workdir / "xvfb.log", "wb")
-            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24",
+            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", SCREEN_SIZE + "x24",
                                      "-nolisten", "tcp", "-noreset"],
                                     stdout=log, stderr=log, start_new_session=True)
             log.close()
@@ -348,19 +409,23 @@ class WineSession:
         except subprocess.TimeoutExpired:
             self.log("wineserver %s timed out" % " ".join(args))
 
-    def _write_relay_filter(self):
-        # The filter only grows: more calls in a trace harm no reader, and
-        # sessions that want different calls do not rewrite it by turns.
+    def _write_settings(self):
+        """The relay filter and, with no window manager on the display,
+        unmanaged windows (a managed one waits out a timeout on every
+        DestroyWindow). The filter only grows: more calls in a trace harm no
+        reader, and sessions that want different calls do not rewrite it by
+        turns."""
         mark = self.prefix / "quelvani-relay-include.txt"
         present = mark.read_text().split(";") if mark.exists() else []
         wanted = present + [c for c in self.relay_calls if c not in present]
         if wanted == present:
             return
         value = ";".join(wanted)
-        subprocess.run([wine_binary(), "reg", "add", r"HKCU\Software\Wine\Debug", "/v",
-                        "RelayInclude", "/t", "REG_SZ", "/d", value, "/f"],
-                       env=self.env(), timeout=120, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for key, name, data in [(r"HKCU\Software\Wine\Debug", "RelayInclude", value),
+                                (r"HKCU\Software\Wine\X11 Driver", "Managed", "N")]:
+            subprocess.run([wine_binary(), "reg", "add", key, "/v", name, "/t", "REG_SZ",
+                            "/d", data, "/f"], env=self.env(), timeout=120, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Written to disk before anything else reads the prefix.
         self._wineserver("-k", timeout=15)
         mark.write_text(value)
@@ -375,13 +440,30 @@ def stop_on_signals():
 
 
 def main():
-    """`wine_session.py prefix DIR` creates a prefix; `remove DIR` deletes it."""
+    """`wine_session.py prefix DIR` creates a prefix; `remove DIR` deletes it;
+    `checked BUILD_DIR...` says which build's program is checked end to end;
+    `probe` says whether 32-bit Wine runs here (exit code 0 when it does)."""
     import argparse
     import tempfile
     parser = argparse.ArgumentParser(description=main.__doc__)
-    parser.add_argument("action", choices=["prefix", "remove"])
-    parser.add_argument("dir")
+    parser.add_argument("action", choices=["prefix", "remove", "checked", "probe"])
+    parser.add_argument("dir", nargs="*")
     options = parser.parse_args()
+    if options.action == "probe":
+        runs, why = probe_32_bit_wine()
+        print(why)
+        return 0 if runs else 1
+    if options.action == "checked":
+        runs, why = probe_32_bit_wine()
+        for build in options.dir:
+            program = Path(build) / "quelvani.exe"
+            if program.exists() and end_to_end_skip(program) is None:
+                what = "the release program" if is_32_bit(program) else "the win64 twin"
+                print("end to end: %s, %s (%s)" % (program, what, why))
+                return 0
+        print("end to end: no program checked (%s)" % why)
+        return 0
+    options.dir = options.dir[0]
     stop_on_signals()
     if options.action == "remove":
         shutil.rmtree(options.dir, ignore_errors=True)

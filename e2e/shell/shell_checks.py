@@ -19,7 +19,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import relay_trace  # noqa: E402
 import tick_checks  # noqa: E402
-from wine_session import OVERLAY_CALLS, SessionError, WineSession, stop_on_signals  # noqa: E402
+from wine_session import (OVERLAY_CALLS, SessionError, WineSession, skipped,  # noqa: E402
+                          stop_on_signals)
 
 RELAY_CALLS = OVERLAY_CALLS + ["DialogBoxParamA", "EndDialog"]
 IDOK, IDCANCEL = 1, 2
@@ -112,6 +113,8 @@ def main():
     parser.add_argument("--standins", required=True)
     parser.add_argument("--prefix", required=True)
     options = parser.parse_args()
+    if (skip := skipped(options.program)) is not None:
+        return skip
     stop_on_signals()
     with tempfile.TemporaryDirectory(prefix="quelvani-shell-") as work:
         try:
