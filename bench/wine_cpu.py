@@ -1,17 +1,20 @@
-"""What the program costs the machine under Wine: CPU time over a minute.
+"""What the program costs the machine under Wine, and whether it slows the
+capture programs down.
 
     wine_cpu.py --program quelvani.exe --standins DIR --prefix DIR [--seconds 60]
                 [--pass-cost pass_cost.exe]
 
-Starts the program (untraced) in a Wine session, lets it settle, and reads
-the CPU time (utime + stime from /proc/<pid>/stat) its Wine process uses
-over the measured window, first with no capture program running, then with
-the three stand-ins (LPI, DSI, Envisage with tracking panels) running. The
-wineserver's time over the same windows is printed beside it: every window
-query the program makes is a request to it. With --pass-cost, that program
-then times the pass, its finders and single calls against the same
-stand-ins. Prints figures; fails only when the program dies or a stand-in
-never comes up, never on a time.
+Starts the three stand-ins (LPI, DSI, Envisage with tracking panels), each
+repainting its video 30 times a second, and counts the frames they paint
+without the program; then starts the program (untraced) and reads the CPU
+time (utime + stime from /proc/<pid>/stat) its Wine process uses over the
+measured window while counting the frames again; then closes the stand-ins
+and measures the program alone. The wineserver's time over the same windows
+is printed beside it: every window query the program makes is a request to
+it. With --pass-cost, that program times the pass, its finders and single
+calls with and without the stand-ins. The stand-ins and pass_cost must be
+built for the program's architecture. Prints figures; fails only when the
+program dies or a stand-in never comes up, never on a time.
 """
 
 import argparse
@@ -22,9 +25,10 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
-from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
+from wine_session import SessionError, WineSession, is_32_bit, stop_on_signals  # noqa: E402
 
 TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
+REPAINTS_PER_SECOND = 30  # as a camera's live view
 
 
 def cpu_seconds(pid):
@@ -91,21 +95,39 @@ def report(label, elapsed, used_program, used_server, figures):
             "(target below 1%%); wineserver %.2f s = %.3f%%"
             % (label, used_program, elapsed, 100.0 * used_program / elapsed,
                used_server, 100.0 * used_server / elapsed))
-    print(line, flush=True)
-    if figures:
-        with open(figures, "a") as out:
-            out.write(line + "\n")
+    write(figures, [line])
 
 
 def run_pass_cost(session, pass_cost, figures):
     code, lines = session.run(pass_cost, ["50"], timeout=120)
+    write(figures, lines)
+    if code != 0:
+        raise SessionError("pass_cost exited with %d" % code)
+
+
+def write(figures, lines):
     for line in lines:
-        print(line)
+        print(line, flush=True)
     if figures:
         with open(figures, "a") as out:
             out.write("".join(line + "\n" for line in lines))
-    if code != 0:
-        raise SessionError("pass_cost exited with %d" % code)
+
+
+def frames(standin):
+    """(frames painted, milliseconds) so far, as a stand-in counts them."""
+    first = len(standin.lines)
+    standin.popen.stdin.write(b"frames\n")
+    standin.popen.stdin.flush()
+    _, painted, ms = standin.wait_line(lambda l: l.startswith("FRAMES "), 30, start=first).split()
+    return int(painted), int(ms)
+
+
+def frame_rates(standins, during):
+    """Frames a second each stand-in painted while `during` ran, and its result."""
+    before = [frames(s) for s in standins]
+    result = during()
+    after = [frames(s) for s in standins]
+    return [1000.0 * (a[0] - b[0]) / max(1, a[1] - b[1]) for b, a in zip(before, after)], result
 
 
 def main():
@@ -115,39 +137,55 @@ def main():
     parser.add_argument("--standins", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--seconds", type=float, default=60.0)
-    parser.add_argument("--pass-cost", help="pass_cost.exe, run with the stand-ins up")
+    parser.add_argument("--pass-cost", help="pass_cost.exe, run with and without the stand-ins")
     parser.add_argument("--settle", type=float, default=3.0,
                         help="seconds let pass before each measurement")
     options = parser.parse_args()
     stop_on_signals()
     figures = os.environ.get("QUELVANI_FIGURES")
     standins = Path(options.standins)
+    what = "release program (32-bit)" if is_32_bit(options.program) else "win64 twin"
 
     with tempfile.TemporaryDirectory(prefix="quelvani-cpu-") as work:
         # Started untraced: the figures are of the program as users run it.
         with WineSession(options.prefix, work) as session:
             prefix = str(session.prefix)
+            # Every kind of cross: LPI behind "Help", DSI, Envisage with the
+            # most tracking panels a pass draws; each repaints its video as a
+            # capture program does, and none closes itself meanwhile.
+            stay = ["--repaint", str(REPAINTS_PER_SECOND),
+                    "--timeout", str(int(4 * options.seconds + 180))]
+            stand_ins = [
+                session.start(standins / "lpi_standin.exe", ["--help-window", "--at", "0,0"] + stay),
+                session.start(standins / "DsiCam.exe", ["--at", "0,600"] + stay),
+                session.start(standins / "EnvCam.exe", ["--tracking", "5", "--at", "760,0"] + stay)]
+            ready = [s.wait_ready() for s in stand_ins]
+            time.sleep(options.settle)
+            alone, _ = frame_rates(stand_ins, lambda: time.sleep(options.seconds / 2))
+
             program = session.start(options.program)
             time.sleep(options.settle)
-            report("no capture program", *measure(program, prefix, options.seconds), figures)
+            before = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins)
+            beside, (elapsed, used_program, used_server) = frame_rates(
+                stand_ins, lambda: measure(program, prefix, options.seconds))
+            report("%s, all three stand-ins (%d crosses a tick)"
+                   % (what, sum(len(r.draw) for r in ready)),
+                   elapsed, used_program, used_server, figures)
+            used = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins) - before
+            print("  (the stand-ins themselves used %.2f s CPU over that time)" % used)
+            write(figures, ["capture frame rate beside the %s, stand-ins repainting %d times a "
+                            "second: %s" % (what, REPAINTS_PER_SECOND, "; ".join(
+                                "%s %.1f fps without it, %.1f with it (ratio %.3f)"
+                                % (r.kind, a, b, b / a if a else 0.0)
+                                for r, a, b in zip(ready, alone, beside)))])
             if options.pass_cost:
                 run_pass_cost(session, options.pass_cost, figures)
 
-            # Every kind of cross: LPI behind "Help", DSI, Envisage with the
-            # most tracking panels a pass draws; none closes itself meanwhile.
-            stay = ["--timeout", str(int(2 * options.seconds + 120))]
-            stand_ins = [
-                session.start(standins / "lpi_standin.exe", ["--help-window"] + stay),
-                session.start(standins / "DsiCam.exe", ["--at", "60,60"] + stay),
-                session.start(standins / "EnvCam.exe", ["--tracking", "5", "--at", "100,100"] + stay)]
-            ready = [s.wait_ready() for s in stand_ins]
+            for standin in stand_ins:
+                standin.close()
             time.sleep(options.settle)
-            before = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins)
-            elapsed, used_program, used_server = measure(program, prefix, options.seconds)
-            report("all three stand-ins (%d crosses a tick)" % sum(len(r.draw) for r in ready),
-                   elapsed, used_program, used_server, figures)
-            idle = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins) - before
-            print("  (the stand-ins themselves used %.2f s CPU over that time)" % idle)
+            report("%s, no capture program" % what,
+                   *measure(program, prefix, options.seconds), figures)
             if options.pass_cost:
                 run_pass_cost(session, options.pass_cost, figures)
     return 0
