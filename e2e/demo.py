@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The demo: the program under Wine beside stand-ins for all three capture
-programs. Prints tick by tick which windows it found and drew on, saves a
-screenshot of the desktop, closes the program through File > Exit and
-reports its exit code. Run through scripts/demo.sh.
+programs. Prints tick by tick which windows it found and drew on, then for
+each window where on screen its cross is and whether it was seen there;
+saves a screenshot of the desktop (and a small copy), closes the program
+through File > Exit and reports its exit code. Run through scripts/demo.sh.
 """
 
 import argparse
@@ -14,14 +15,16 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import relay_trace  # noqa: E402
+import screen_checks  # noqa: E402
 import tick_checks  # noqa: E402
 from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
 
 STANDINS = [  # kind, executable, options, name in the output
     ("lpi", "lpi_standin.exe", ["--help-window", "--at", "0,0"], "Meade LPI"),
-    ("envisage", "EnvCam.exe", ["--tracking", "2", "--at", "640,0"], "Envisage"),
-    ("dsi", "DsiCam.exe", ["--at", "0,520"], "DSI"),
+    ("envisage", "EnvCam.exe", ["--tracking", "2", "--at", "760,0"], "Envisage"),
+    ("dsi", "DsiCam.exe", ["--at", "0,600"], "DSI"),
 ]
+SMALL_COPY = ["-crop", "2060x1100+0+0", "+repage", "-resize", "50%"]
 CMD_EXIT = 105
 
 
@@ -39,6 +42,29 @@ def report_ticks(calls_so_far, shown, expected, names):
         verdict = "as expected" if not problems else "WRONG: " + "; ".join(problems)
         print("tick %2d: drew on %s (%s)" % (number, describe(tick, names), verdict), flush=True)
     return len(ticks)
+
+
+def report_screen(session, standins, names):
+    """Where each window's cross is on screen and whether it was seen there;
+    True when the screen shows what it must."""
+    shown = [(title, screen_checks.parse_points(line))
+             for standin, title in standins for line in standin.ask("points", "END POINTS")]
+    shots = screen_checks.take_shots(session.display)
+    right = True
+    for title, window in shown:
+        problems = screen_checks.check_shown(window, shots)
+        right = right and not problems
+        name = names.get(window.window, title + " window")
+        if window.cross:
+            print("%s %x: cross centred at (%d, %d) on screen: %s (%s)"
+                  % (name, window.window, window.cross[0], window.cross[1],
+                     "NOT SEEN" if problems else "seen", screen_checks.summary(window)))
+        else:
+            print("%s %x: no cross expected: %s" % (name, window.window,
+                                                    "but one was seen" if problems else "none seen"))
+        for problem in problems:
+            print("  " + problem)
+    return right
 
 
 def close_program(session, program, standins_dir, driver):
@@ -69,9 +95,11 @@ def main():
     screenshot = out / "desktop.png"
     try:
         with WineSession(out / "wineprefix", out / "session", log=print) as session:
-            names, draws = {}, {}
+            names, draws, standins = {}, {}, []
             for kind, exe, args, title in STANDINS:
-                ready = session.start(Path(options.standins) / exe, args + ["--timeout", "120"]).wait_ready()
+                standin = session.start(Path(options.standins) / exe, args + ["--timeout", "120"])
+                standins.append((standin, title))
+                ready = standin.wait_ready()
                 roles = ["main video"] + ["tracking video %d" % n for n in range(1, 5)]
                 for index, window in enumerate(ready.draw):
                     names[window] = "%s %s" % (title, roles[index] if kind == "envisage" else "video")
@@ -86,14 +114,17 @@ def main():
                 time.sleep(0.2)
                 calls = relay_trace.program_calls(program.trace_path, options.program)
                 shown = report_ticks(calls, shown, expected, names)
+            seen = report_screen(session, standins, names)
             subprocess.run(["import", "-display", session.display, "-window", "root", str(screenshot)],
                            timeout=30, check=True)
-            print("desktop saved to %s" % screenshot)
+            small = screenshot.with_name("desktop-small.png")
+            subprocess.run(["convert", str(screenshot)] + SMALL_COPY + [str(small)], timeout=30, check=True)
+            print("desktop saved to %s, a small copy to %s" % (screenshot, small))
             code = close_program(session, program, options.standins, options.driver)
             calls = relay_trace.program_calls(program.trace_path, options.program)
             report_ticks(calls + [_end_marker()], shown, expected, names)
             print("quelvani.exe exit code: %d" % code)
-            return 0 if code == 0 else 1
+            return 0 if code == 0 and seen else 1
     except SessionError as error:
         print("demo failed: %s" % error)
         return 1
