@@ -11,6 +11,7 @@ W points must be white in at least one of the shots (a repaint may catch a
 line half-drawn); P points must show the window's plain colour in every shot.
 """
 
+import re
 import subprocess
 import time
 
@@ -46,12 +47,13 @@ class Shot:
     """A screenshot as 8-bit RGB."""
 
     def __init__(self, ppm):
-        # P6 <width> <height> <maxval> then the pixels.
-        header = ppm.split(maxsplit=4)
-        if header[0] != b"P6" or header[3] != b"255":
+        # "P6 <width> <height> 255" and one whitespace byte, then the pixels,
+        # which may begin with bytes that look like whitespace.
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        if not header:
             raise ValueError("not an 8-bit binary PPM")
-        self.width, self.height = int(header[1]), int(header[2])
-        self.pixels = header[4][:3 * self.width * self.height]
+        self.width, self.height = int(header.group(1)), int(header.group(2))
+        self.pixels = ppm[header.end():header.end() + 3 * self.width * self.height]
 
     def at(self, x, y):
         if not (0 <= x < self.width and 0 <= y < self.height):

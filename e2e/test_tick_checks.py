@@ -10,6 +10,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import relay_trace  # noqa: E402
+import screen_checks  # noqa: E402
 import tick_checks  # noqa: E402
 
 BASE = 0x140000000
@@ -105,6 +106,8 @@ class TickChecks(unittest.TestCase):
          [], "snapshots left open: [7c,7c]"),
         ("failed snapshot needs no closing",
          lambda t: t.searches(snapshots=((0xFFFFFFFFFFFFFFFF, False),)), [], None),
+        ("a 32-bit program's failed snapshot",
+         lambda t: t.searches(snapshots=((0xFFFFFFFF, False),)), [], None),
         ("one search skipped", lambda t: t.searches(enums=1), [], "enumerated 1 times"),
     ]
 
@@ -183,6 +186,36 @@ class TraceReading(unittest.TestCase):
         self.assertEqual(calls, [])  # "Meade, LPI" is no tick start
         args, strings = relay_trace._split_args('00000000,140005060 "Meade, LPI"')
         self.assertEqual((args, strings), ([0, 0x140005060], {1: "Meade, LPI"}))
+
+
+class ScreenChecks(unittest.TestCase):
+    PLAIN, WHITE = (40, 60, 90), (255, 255, 255)
+
+    def shot(self, colours):
+        """A 3 x 1 screenshot of the given colours."""
+        ppm = b"P6\n3 1\n255\n" + b"".join(bytes(c) for c in colours)
+        return screen_checks.Shot(ppm)
+
+    def test_white_in_one_shot_and_plain_in_every_shot(self):
+        line = "POINTS 1005a plain=283c5a cross=1,0 0,0,P 1,0,W 2,0,P"
+        P, W, GREY = self.PLAIN, self.WHITE, (64, 64, 64)
+        cases = [  # the shots' colours, words of the expected problem
+            ([[P, W, P]], None),
+            ([[P, P, P], [P, W, P]], None),                      # a repaint caught once
+            ([[P, P, P], [P, P, P]], "1 of 3 points not white"),
+            ([[P, W, W]], "1 of 3 points not the window's own colour"),  # a cross one pixel off
+            ([[P, W, P], [P, W, GREY]], "(2,0) is #404040"),
+            ([[(32, 10, 9), W, P]], "(0,0) is #200a09"),       # bytes that look like blanks
+        ]
+        shown = screen_checks.parse_points(line)
+        self.assertEqual((shown.window, shown.plain, shown.cross), (0x1005A, self.PLAIN, (1, 0)))
+        for shots, problem in cases:
+            with self.subTest(shots=shots):
+                found = screen_checks.check_shown(shown, [self.shot(c) for c in shots])
+                if problem is None:
+                    self.assertEqual(found, [])
+                else:
+                    self.assertTrue(any(problem in p for p in found), found)
 
 
 if __name__ == "__main__":
