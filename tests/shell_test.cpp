@@ -4,7 +4,6 @@
 #include "app/about.h"
 #include "app/main_window.h"
 #include "app/resource.h"
-#include "sim/shell_sim.h"
 #include "tests/sim_fixture.h"
 
 #include <string>
@@ -26,7 +25,6 @@ protected:
     // starts here.
     static void Fresh() {
         sim::Reset();
-        sim::ResetShell();
         // The module's resources, as the resource script gives them.
         sim::AddStringResource(STR_APP_TITLE, "quelvani");
         sim::AddStringResource(STR_WINDOW_CLASS, "QUELVANI");
@@ -36,11 +34,6 @@ protected:
         sim::AddAcceleratorResource(ACCEL_MAIN, {{FALT, '?', CMD_ABOUT}, {FALT, '/', CMD_ABOUT}});
         sim::AddDialogResource(DLG_ABOUT);
         sim::SetDefaultProcResult(DEFAULT_RESULT);
-    }
-    void TearDown() override {
-        EXPECT_EQ(sim::OpenPaints(), 0) << "BeginPaint without EndPaint";
-        EXPECT_EQ(sim::DialogsLeftOpen(), 0) << "a dialog was never ended";
-        SimTest::TearDown();
     }
 
     static int Run(int showState = SW_SHOWDEFAULT, const char* commandLine = "") {

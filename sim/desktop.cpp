@@ -1,76 +1,19 @@
 // The simulated window system: a desktop of windows and processes held in
 // plain tables, answering the Win32 calls of sim/win32.h the way the
 // platform documents them, down to the failure values.
-#include "sim/sim.h"
+#include "sim/state.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <map>
 
 namespace sim {
-namespace {
-
-struct WindowRec {
-    bool alive = true;
-    int parent = -1;             // index, -1 for a top-level window
-    std::vector<int> children;   // Z-order, topmost first
-    std::string caption;
-    RECT rect{};                 // in the parent's client coordinates
-    unsigned flags = 0;
-    DWORD processId = 0;
-};
-
-struct ProcessRec {
-    std::vector<std::string> modules;
-    bool ended = false;
-    bool denied = false;
-};
-
-struct SnapshotRec {
-    DWORD processId = 0;
-    std::vector<std::string> modules;
-    size_t next = 0;  // the entry Module32Next hands out next
-};
-
-struct DcRec {
-    HWND window = nullptr;
-    HGDIOBJ pen = nullptr;
-};
-
-struct Fault {
-    Op op;
-    int remaining;  // calls of `op` still to pass; 0 means always fail
-};
-
-struct PendingDestroy {
-    HWND window;
-    int callsLeft;
-};
-
-struct State {
-    std::vector<WindowRec> windows;
-    std::vector<int> topLevel;  // Z-order, topmost first
-    std::map<DWORD, ProcessRec> processes;
-    std::map<std::uintptr_t, SnapshotRec> snapshots;
-    std::map<std::uintptr_t, DcRec> dcs;
-    std::uintptr_t nextSnapshot = 0x50000;
-    std::uintptr_t nextDc = 0x70000;
-    std::vector<Fault> faults;
-    std::vector<PendingDestroy> destroys;
-    std::array<long, static_cast<size_t>(Op::Count)> calls{};
-    int penLeftSelected = 0;
-    std::vector<Drawing> drawings;
-    std::vector<ClientRectAnswer> clientRects;
-    bool recordDrawings = true;
-    int peakDCs = 0;
-    int peakSnapshots = 0;
-};
 
 State& S() {
     static State state;
     return state;
 }
+
+namespace {
 
 constexpr std::uintptr_t WINDOW_BASE = 0x10000;
 constexpr std::uintptr_t STOCK_BASE = 0x90000;
@@ -214,6 +157,7 @@ const char* OpName(Op op) {
     return names[static_cast<size_t>(op)];
 }
 
+// Everything goes, the program's module and queue with the desktop.
 void Reset() {
     bool record = S().recordDrawings;
     S() = State{};

@@ -2,65 +2,14 @@
 // windows with their procedures, a scripted message queue, painting,
 // timers, the module's resources and modal dialogs. Each call is recorded
 // with its arguments, and answers the way the platform documents it.
-#include "sim/shell_sim.h"
+#include "sim/state.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <deque>
-#include <map>
-#include <set>
 
 namespace sim {
 namespace {
-
-struct ShellWindow {
-    WNDPROC proc = nullptr;
-    RECT rect{};
-    int show = -1;  // no ShowWindow yet
-    UINT menu = 0;
-    bool needsPaint = false;
-    std::map<UINT_PTR, UINT> timers;
-};
-
-struct Queued {
-    bool error = false;
-    MSG msg{};
-};
-
-struct Dialog {
-    HWND window = nullptr;
-    bool ended = false;
-    INT_PTR result = 0;
-};
-
-struct ShellState {
-    std::vector<RegisteredClass> classes;
-    std::map<HWND, ShellWindow> windows;
-    std::map<UINT, std::string> strings;
-    std::set<UINT> icons, menus, dialogs;
-    std::map<UINT, std::vector<ACCEL>> accelerators;
-    std::deque<Queued> queue;
-    bool quitPending = false;
-    int quitCode = 0;
-    bool ranDry = false;
-    HWND created = nullptr;
-    HWND lastPainted = nullptr;
-    int paintRepeats = 0;
-    std::vector<WORD> dialogScript;
-    std::vector<Dialog> openDialogs;
-    int dialogsLeftOpen = 0;
-    LRESULT defaultResult = 0;
-    std::set<std::string> failing;
-    std::set<std::uintptr_t> paintDcs;
-    std::uintptr_t nextPaintDc = 0xA0000;
-    std::vector<ShellCall> calls;
-};
-
-ShellState& T() {
-    static ShellState state;
-    return state;
-}
 
 constexpr std::uintptr_t MODULE_BASE = 0x400000;
 constexpr std::uintptr_t ICON_BASE = 0x600000;
@@ -71,22 +20,22 @@ constexpr LONG DEFAULT_X = 26, DEFAULT_Y = 26, DEFAULT_WIDTH = 640, DEFAULT_HEIG
 constexpr LPARAM ALT_CONTEXT = 1 << 29;  // key message lParam: Alt was down
 
 void Record(const char* name, std::vector<std::string> args) {
-    T().calls.push_back(ShellCall{name, std::move(args)});
+    S().shellCalls.push_back(ShellCall{name, std::move(args)});
 }
 
 ShellWindow* Window(HWND window) {
     if (!IsAlive(window)) return nullptr;
-    auto it = T().windows.find(window);
-    return it == T().windows.end() ? nullptr : &it->second;
+    auto it = S().shellWindows.find(window);
+    return it == S().shellWindows.end() ? nullptr : &it->second;
 }
 
 Dialog* OpenDialog(HWND window) {
-    for (Dialog& d : T().openDialogs)
+    for (Dialog& d : S().openDialogs)
         if (d.window == window) return &d;
     return nullptr;
 }
 
-bool Failing(const char* name) { return T().failing.count(name) != 0; }
+bool Failing(const char* name) { return S().failingShellCalls.count(name) != 0; }
 
 bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
 
@@ -128,31 +77,29 @@ std::vector<std::string> MessageArgs(const MSG* msg) {
 
 // The window that GetMessageA would hand WM_PAINT to once nothing else waits.
 HWND WindowToPaint() {
-    for (auto& [handle, w] : T().windows)
+    for (auto& [handle, w] : S().shellWindows)
         if (IsAlive(handle) && w.needsPaint && w.show != SW_HIDE && w.show != -1) return handle;
     return nullptr;
 }
 
 void Validate(ShellWindow& w) {
     w.needsPaint = false;
-    T().paintRepeats = 0;
+    S().paintRepeats = 0;
 }
 
 }  // namespace
 
 const HWND CREATED_WINDOW = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xC0DE));
 
-void ResetShell() { T() = ShellState{}; }
-
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(MODULE_BASE); }
 
-void AddStringResource(UINT id, const std::string& text) { T().strings[id] = text; }
-void AddIconResource(UINT id) { T().icons.insert(id); }
-void AddMenuResource(UINT id) { T().menus.insert(id); }
+void AddStringResource(UINT id, const std::string& text) { S().strings[id] = text; }
+void AddIconResource(UINT id) { S().icons.insert(id); }
+void AddMenuResource(UINT id) { S().menus.insert(id); }
 void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries) {
-    T().accelerators[id] = entries;
+    S().accelerators[id] = entries;
 }
-void AddDialogResource(UINT id) { T().dialogs.insert(id); }
+void AddDialogResource(UINT id) { S().dialogs.insert(id); }
 
 HICON IconHandle(UINT id) { return reinterpret_cast<HICON>(ICON_BASE + 4 * std::uintptr_t{id}); }
 HACCEL AcceleratorHandle(UINT id) {
@@ -161,19 +108,19 @@ HACCEL AcceleratorHandle(UINT id) {
 HCURSOR StandardArrow() { return reinterpret_cast<HCURSOR>(ARROW_HANDLE); }
 
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    T().queue.push_back(Queued{false, Message(window, message, wParam, lParam)});
+    S().queue.push_back(Queued{false, Message(window, message, wParam, lParam)});
 }
 
-void QueueGetMessageError() { T().queue.push_back(Queued{true, MSG{}}); }
+void QueueGetMessageError() { S().queue.push_back(Queued{true, MSG{}}); }
 
-bool QueueRanDry() { return T().ranDry; }
-HWND CreatedWindow() { return T().created; }
+bool QueueRanDry() { return S().ranDry; }
+HWND CreatedWindow() { return S().created; }
 
-void ScriptDialog(const std::vector<WORD>& controls) { T().dialogScript = controls; }
-int DialogsLeftOpen() { return T().dialogsLeftOpen + static_cast<int>(T().openDialogs.size()); }
+void ScriptDialog(const std::vector<WORD>& controls) { S().dialogScript = controls; }
+int DialogsLeftOpen() { return S().dialogsLeftOpen + static_cast<int>(S().openDialogs.size()); }
 
-void SetDefaultProcResult(LRESULT result) { T().defaultResult = result; }
-void FailShellCall(const std::string& name) { T().failing.insert(name); }
+void SetDefaultProcResult(LRESULT result) { S().defaultResult = result; }
+void FailShellCall(const std::string& name) { S().failingShellCalls.insert(name); }
 
 bool operator==(const ShellCall& a, const ShellCall& b) {
     return a.name == b.name && a.args == b.args;
@@ -185,19 +132,19 @@ void PrintTo(const ShellCall& call, std::ostream* out) {
     *out << ')';
 }
 
-const std::vector<ShellCall>& ShellCalls() { return T().calls; }
-void ClearShellCalls() { T().calls.clear(); }
+const std::vector<ShellCall>& ShellCalls() { return S().shellCalls; }
+void ClearShellCalls() { S().shellCalls.clear(); }
 
 std::vector<ShellCall> ShellCallsNamed(const std::string& name) {
     std::vector<ShellCall> out;
-    for (const ShellCall& c : T().calls)
+    for (const ShellCall& c : S().shellCalls)
         if (c.name == name) out.push_back(c);
     return out;
 }
 
 std::vector<std::string> ShellCallSequence(const std::vector<std::string>& names) {
     std::vector<std::string> out;
-    for (const ShellCall& c : T().calls)
+    for (const ShellCall& c : S().shellCalls)
         if (std::find(names.begin(), names.end(), c.name) != names.end()) out.push_back(c.name);
     return out;
 }
@@ -222,7 +169,7 @@ std::string Arg(char* text) { return Arg(static_cast<const char*>(text)); }
 
 std::string Arg(long long value) { return std::to_string(value); }
 
-const std::vector<RegisteredClass>& RegisteredClasses() { return T().classes; }
+const std::vector<RegisteredClass>& RegisteredClasses() { return S().classes; }
 
 RECT WindowRect(HWND window) {
     ShellWindow* w = Window(window);
@@ -251,12 +198,12 @@ UINT TimerPeriod(HWND window, UINT_PTR id) {
     return it == w->timers.end() ? 0 : it->second;
 }
 
-int OpenPaints() { return static_cast<int>(T().paintDcs.size()); }
+int OpenPaints() { return static_cast<int>(S().paintDcs.size()); }
 
 }  // namespace sim
 
 using sim::Arg;
-using sim::T;
+using sim::S;
 
 // Fails, as the platform does, for a record whose cbSize is not the
 // record's size and for a name already registered by the module.
@@ -270,12 +217,12 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
         !windowClass->lpszClassName || IS_INTRESOURCE(windowClass->lpszClassName) ||
         !windowClass->lpfnWndProc)
         return 0;
-    for (const sim::RegisteredClass& c : T().classes)
+    for (const sim::RegisteredClass& c : S().classes)
         if (c.record.hInstance == windowClass->hInstance &&
             sim::SameClassName(c.name, windowClass->lpszClassName))
             return 0;
-    T().classes.push_back(sim::RegisteredClass{*windowClass, windowClass->lpszClassName});
-    return static_cast<ATOM>(0xC000 + T().classes.size());
+    S().classes.push_back(sim::RegisteredClass{*windowClass, windowClass->lpszClassName});
+    return static_cast<ATOM>(0xC000 + S().classes.size());
 }
 
 // CW_USEDEFAULT for x gives the default position and ignores y; for the
@@ -290,7 +237,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                  Arg(width), Arg(height), Arg(parent), Arg(menu), Arg(instance), Arg(param)});
     if (sim::Failing("CreateWindowExA") || !className) return nullptr;
     const sim::RegisteredClass* cls = nullptr;
-    for (const sim::RegisteredClass& c : T().classes)
+    for (const sim::RegisteredClass& c : S().classes)
         if (c.record.hInstance == instance && sim::SameClassName(c.name, className)) cls = &c;
     if (!cls) return nullptr;
     RECT rect{};
@@ -300,12 +247,12 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     rect.bottom = rect.top + (width == CW_USEDEFAULT ? sim::DEFAULT_HEIGHT : height);
     HWND window = sim::AddWindow(parent, windowName ? windowName : "", rect, sim::HIDDEN);
     if (!window) return nullptr;
-    sim::ShellWindow& w = T().windows[window];
+    sim::ShellWindow& w = S().shellWindows[window];
     w.proc = cls->record.lpfnWndProc;
     w.rect = rect;
     if (menu)
         w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(menu));
-    else if (sim::IsResource(cls->record.lpszMenuName, T().menus))
+    else if (sim::IsResource(cls->record.lpszMenuName, S().menus))
         w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(cls->record.lpszMenuName));
     if (!sim::Send(window, WM_NCCREATE, 0, 0)) {
         sim::DestroyWindow(window);
@@ -315,7 +262,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         DestroyWindow(window);
         return nullptr;
     }
-    T().created = window;
+    S().created = window;
     return window;
 }
 
@@ -368,7 +315,7 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callba
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
     sim::Record("GetMessageA", {Arg(window), Arg(filterMin), Arg(filterMax)});
     if (!message || (window && !sim::IsAlive(window))) return -1;
-    sim::ShellState& t = T();
+    sim::State& t = S();
     if (!t.queue.empty()) {
         sim::Queued next = t.queue.front();
         t.queue.pop_front();
@@ -408,7 +355,7 @@ int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG message) {
     for (std::string& a : sim::MessageArgs(message)) args.push_back(std::move(a));
     sim::Record("TranslateAcceleratorA", std::move(args));
     if (!message || !sim::IsAlive(window)) return 0;
-    for (auto& [id, entries] : T().accelerators) {
+    for (auto& [id, entries] : S().accelerators) {
         if (table != sim::AcceleratorHandle(id)) continue;
         for (const ACCEL& a : entries) {
             if (a.fVirt & FVIRTKEY || message->wParam != a.key) continue;
@@ -449,7 +396,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_PAINT:
         if (sim::ShellWindow* w = sim::Window(window)) sim::Validate(*w);
         return 0;
-    default: return T().defaultResult;
+    default: return S().defaultResult;
     }
 }
 
@@ -461,23 +408,23 @@ BOOL WINAPI DestroyWindow(HWND window) {
     sim::Send(window, WM_DESTROY, 0, 0);
     sim::Send(window, WM_NCDESTROY, 0, 0);
     sim::DestroyWindow(window);
-    T().windows.erase(window);
+    S().shellWindows.erase(window);
     return TRUE;
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
     sim::Record("PostQuitMessage", {Arg(exitCode)});
-    T().quitPending = true;
-    T().quitCode = exitCode;
+    S().quitPending = true;
+    S().quitCode = exitCode;
 }
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     sim::Record("BeginPaint", {Arg(window)});
     sim::ShellWindow* w = sim::Window(window);
     if (!w || !paint) return nullptr;
-    std::uintptr_t dc = T().nextPaintDc;
-    T().nextPaintDc += 4;
-    T().paintDcs.insert(dc);
+    std::uintptr_t dc = S().nextPaintDc;
+    S().nextPaintDc += 4;
+    S().paintDcs.insert(dc);
     *paint = PAINTSTRUCT{};
     paint->hdc = reinterpret_cast<HDC>(dc);
     paint->rcPaint = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
@@ -487,7 +434,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
     sim::Record("EndPaint", {Arg(window), Arg(paint ? paint->hdc : nullptr)});
-    if (paint) T().paintDcs.erase(reinterpret_cast<std::uintptr_t>(paint->hdc));
+    if (paint) S().paintDcs.erase(reinterpret_cast<std::uintptr_t>(paint->hdc));
     return TRUE;
 }
 
@@ -496,8 +443,8 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
     sim::Record("LoadStringA", {Arg(instance), Arg(id), Arg(capacity)});
     if (!buffer || capacity <= 0) return 0;
-    auto it = T().strings.find(id);
-    if (!sim::IsModule(instance) || it == T().strings.end()) {
+    auto it = S().strings.find(id);
+    if (!sim::IsModule(instance) || it == S().strings.end()) {
         buffer[0] = '\0';
         return 0;
     }
@@ -516,7 +463,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
         std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
         return reinterpret_cast<HICON>(sim::SYSTEM_ICON_BASE + id);
     }
-    if (!sim::IsModule(instance) || !sim::IsResource(name, T().icons)) return nullptr;
+    if (!sim::IsModule(instance) || !sim::IsResource(name, S().icons)) return nullptr;
     return sim::IconHandle(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
 }
 
@@ -531,7 +478,7 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
     if (sim::Failing("LoadAcceleratorsA") || !sim::IsModule(instance) || !IS_INTRESOURCE(name))
         return nullptr;
     auto id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name));
-    return T().accelerators.count(id) ? sim::AcceleratorHandle(id) : nullptr;
+    return S().accelerators.count(id) ? sim::AcceleratorHandle(id) : nullptr;
 }
 
 // Runs the dialog's modal loop on the script of ScriptDialog. Gives -1 when
@@ -540,24 +487,24 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND par
                                DLGPROC dialogProc, LPARAM initParam) {
     sim::Record("DialogBoxParamA",
                 {Arg(instance), Arg(templateName), Arg(parent), Arg(dialogProc), Arg(initParam)});
-    if (!sim::IsModule(instance) || !sim::IsResource(templateName, T().dialogs) || !dialogProc)
+    if (!sim::IsModule(instance) || !sim::IsResource(templateName, S().dialogs) || !dialogProc)
         return -1;
     if (parent && !sim::IsAlive(parent)) return 0;
     HWND dialog = sim::AddWindow(nullptr, "About", RECT{0, 0, 345, 122});
-    T().openDialogs.push_back(sim::Dialog{dialog, false, 0});
+    S().openDialogs.push_back(sim::Dialog{dialog, false, 0});
     dialogProc(dialog, WM_INITDIALOG, 0, initParam);
-    std::vector<WORD> script = T().dialogScript;
+    std::vector<WORD> script = S().dialogScript;
     for (WORD control : script) {
         if (sim::OpenDialog(dialog)->ended) break;
-        T().dialogScript.erase(T().dialogScript.begin());
+        S().dialogScript.erase(S().dialogScript.begin());
         dialogProc(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0);
     }
     sim::Dialog done = *sim::OpenDialog(dialog);
-    T().openDialogs.erase(std::find_if(T().openDialogs.begin(), T().openDialogs.end(),
+    S().openDialogs.erase(std::find_if(S().openDialogs.begin(), S().openDialogs.end(),
                                        [&](const sim::Dialog& d) { return d.window == dialog; }));
     sim::DestroyWindow(dialog);
     if (!done.ended) {
-        ++T().dialogsLeftOpen;
+        ++S().dialogsLeftOpen;
         return -1;
     }
     return done.result;

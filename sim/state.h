@@ -1,0 +1,120 @@
+// The simulated window system's one state, shared by its files: the
+// desktop's windows, processes, snapshots and device contexts, the program's
+// module, windows and message queue, the faults still to come and what was
+// recorded. Reset() replaces all of it at once, so no test can inherit a
+// part of the one before.
+#pragma once
+
+#include "sim/sim.h"
+
+#include <array>
+#include <deque>
+#include <map>
+#include <set>
+
+namespace sim {
+
+struct WindowRec {
+    bool alive = true;
+    int parent = -1;             // index, -1 for a top-level window
+    std::vector<int> children;   // Z-order, topmost first
+    std::string caption;
+    RECT rect{};                 // in the parent's client coordinates
+    unsigned flags = 0;
+    DWORD processId = 0;
+};
+
+struct ProcessRec {
+    std::vector<std::string> modules;
+    bool ended = false;
+    bool denied = false;
+};
+
+struct SnapshotRec {
+    DWORD processId = 0;
+    std::vector<std::string> modules;
+    size_t next = 0;  // the entry Module32Next hands out next
+};
+
+struct DcRec {
+    HWND window = nullptr;
+    HGDIOBJ pen = nullptr;
+};
+
+struct Fault {
+    Op op;
+    int remaining;  // calls of `op` still to pass; 0 means always fail
+};
+
+struct PendingDestroy {
+    HWND window;
+    int callsLeft;
+};
+
+struct ShellWindow {
+    WNDPROC proc = nullptr;
+    RECT rect{};
+    int show = -1;  // no ShowWindow yet
+    UINT menu = 0;
+    bool needsPaint = false;
+    std::map<UINT_PTR, UINT> timers;
+};
+
+struct Queued {
+    bool error = false;
+    MSG msg{};
+};
+
+struct Dialog {
+    HWND window = nullptr;
+    bool ended = false;
+    INT_PTR result = 0;
+};
+
+struct State {
+    // The desktop the overlay searches and draws on.
+    std::vector<WindowRec> windows;
+    std::vector<int> topLevel;  // Z-order, topmost first
+    std::map<DWORD, ProcessRec> processes;
+    std::map<std::uintptr_t, SnapshotRec> snapshots;
+    std::map<std::uintptr_t, DcRec> dcs;
+    std::uintptr_t nextSnapshot = 0x50000;
+    std::uintptr_t nextDc = 0x70000;
+
+    // The program's module, its windows, queue and dialogs.
+    std::vector<RegisteredClass> classes;
+    std::map<HWND, ShellWindow> shellWindows;
+    std::map<UINT, std::string> strings;
+    std::set<UINT> icons, menus, dialogs;
+    std::map<UINT, std::vector<ACCEL>> accelerators;
+    std::deque<Queued> queue;
+    bool quitPending = false;
+    int quitCode = 0;
+    bool ranDry = false;
+    HWND created = nullptr;
+    HWND lastPainted = nullptr;
+    int paintRepeats = 0;
+    std::vector<WORD> dialogScript;
+    std::vector<Dialog> openDialogs;
+    int dialogsLeftOpen = 0;
+    LRESULT defaultResult = 0;
+    std::set<std::uintptr_t> paintDcs;
+    std::uintptr_t nextPaintDc = 0xA0000;
+
+    // Faults still to come, and what was counted and recorded.
+    std::vector<Fault> faults;
+    std::set<std::string> failingShellCalls;
+    std::vector<PendingDestroy> destroys;
+    std::array<long, static_cast<size_t>(Op::Count)> calls{};
+    std::vector<ShellCall> shellCalls;
+    int penLeftSelected = 0;
+    std::vector<Drawing> drawings;
+    std::vector<ClientRectAnswer> clientRects;
+    bool recordDrawings = true;
+    int peakDCs = 0;
+    int peakSnapshots = 0;
+};
+
+State& S();
+
+}  // namespace sim
