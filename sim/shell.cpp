@@ -1,11 +1,10 @@
-// The simulated window system's shell calls: window classes and top-level
-// windows with their procedures, a scripted message queue, painting,
-// timers, the module's resources and modal dialogs. Each call is recorded
-// with its arguments, and answers the way the platform documents it.
+// The simulated window system's side for the program's shell: window
+// classes and top-level windows with their procedures, a scripted message
+// queue, painting, timers, the module's resources and modal dialogs,
+// answering the way the platform documents them.
 #include "sim/state.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace sim {
@@ -19,10 +18,6 @@ constexpr std::uintptr_t SYSTEM_ICON_BASE = 0x6E0000;
 constexpr LONG DEFAULT_X = 26, DEFAULT_Y = 26, DEFAULT_WIDTH = 640, DEFAULT_HEIGHT = 480;
 constexpr LPARAM ALT_CONTEXT = 1 << 29;  // key message lParam: Alt was down
 
-void Record(const char* name, std::vector<std::string> args) {
-    S().shellCalls.push_back(ShellCall{name, std::move(args)});
-}
-
 ShellWindow* Window(HWND window) {
     if (!IsAlive(window)) return nullptr;
     auto it = S().shellWindows.find(window);
@@ -34,8 +29,6 @@ Dialog* OpenDialog(HWND window) {
         if (d.window == window) return &d;
     return nullptr;
 }
-
-bool Failing(const char* name) { return S().failingShellCalls.count(name) != 0; }
 
 bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
 
@@ -58,7 +51,8 @@ bool SameClassName(const std::string& a, LPCSTR b) {
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     ShellWindow* w = Window(window);
     if (!w || !w->proc) return 0;
-    return w->proc(window, message, wParam, lParam);
+    WNDPROC proc = w->proc;
+    return Outside([&] { return proc(window, message, wParam, lParam); });
 }
 
 MSG Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -108,10 +102,8 @@ HACCEL AcceleratorHandle(UINT id) {
 HCURSOR StandardArrow() { return reinterpret_cast<HCURSOR>(ARROW_HANDLE); }
 
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    S().queue.push_back(Queued{false, Message(window, message, wParam, lParam)});
+    S().queue.push_back(Message(window, message, wParam, lParam));
 }
-
-void QueueGetMessageError() { S().queue.push_back(Queued{true, MSG{}}); }
 
 bool QueueRanDry() { return S().ranDry; }
 HWND CreatedWindow() { return S().created; }
@@ -120,54 +112,6 @@ void ScriptDialog(const std::vector<WORD>& controls) { S().dialogScript = contro
 int DialogsLeftOpen() { return S().dialogsLeftOpen + static_cast<int>(S().openDialogs.size()); }
 
 void SetDefaultProcResult(LRESULT result) { S().defaultResult = result; }
-void FailShellCall(const std::string& name) { S().failingShellCalls.insert(name); }
-
-bool operator==(const ShellCall& a, const ShellCall& b) {
-    return a.name == b.name && a.args == b.args;
-}
-
-void PrintTo(const ShellCall& call, std::ostream* out) {
-    *out << call.name << '(';
-    for (size_t i = 0; i < call.args.size(); ++i) *out << (i ? ", " : "") << call.args[i];
-    *out << ')';
-}
-
-const std::vector<ShellCall>& ShellCalls() { return S().shellCalls; }
-void ClearShellCalls() { S().shellCalls.clear(); }
-
-std::vector<ShellCall> ShellCallsNamed(const std::string& name) {
-    std::vector<ShellCall> out;
-    for (const ShellCall& c : S().shellCalls)
-        if (c.name == name) out.push_back(c);
-    return out;
-}
-
-std::vector<std::string> ShellCallSequence(const std::vector<std::string>& names) {
-    std::vector<std::string> out;
-    for (const ShellCall& c : S().shellCalls)
-        if (std::find(names.begin(), names.end(), c.name) != names.end()) out.push_back(c.name);
-    return out;
-}
-
-std::string Arg(const void* pointer) {
-    if (!pointer) return "0";
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%llx",
-                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer)));
-    return text;
-}
-
-std::string Arg(std::nullptr_t) { return "0"; }
-
-std::string Arg(const char* text) {
-    if (!text) return "0";
-    if (IS_INTRESOURCE(text)) return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(text));
-    return '"' + std::string(text) + '"';
-}
-
-std::string Arg(char* text) { return Arg(static_cast<const char*>(text)); }
-
-std::string Arg(long long value) { return std::to_string(value); }
 
 const std::vector<RegisteredClass>& RegisteredClasses() { return S().classes; }
 
@@ -203,17 +147,15 @@ int OpenPaints() { return static_cast<int>(S().paintDcs.size()); }
 }  // namespace sim
 
 using sim::Arg;
+using sim::Op;
 using sim::S;
 
 // Fails, as the platform does, for a record whose cbSize is not the
 // record's size and for a name already registered by the module.
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
-    if (!windowClass) {
-        sim::Record("RegisterClassExA", {Arg(nullptr)});
-        return 0;
-    }
-    sim::Record("RegisterClassExA", {Arg(windowClass->lpszClassName)});
-    if (sim::Failing("RegisterClassExA") || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
+    sim::PlatformCall call(Op::RegisterClassExA,
+                           {Arg(windowClass ? windowClass->lpszClassName : nullptr)});
+    if (call.Fails() || !windowClass || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
         !windowClass->lpszClassName || IS_INTRESOURCE(windowClass->lpszClassName) ||
         !windowClass->lpfnWndProc)
         return 0;
@@ -232,10 +174,11 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
-    sim::Record("CreateWindowExA",
-                {Arg(exStyle), Arg(className), Arg(windowName), Arg(style), Arg(x), Arg(y),
-                 Arg(width), Arg(height), Arg(parent), Arg(menu), Arg(instance), Arg(param)});
-    if (sim::Failing("CreateWindowExA") || !className) return nullptr;
+    sim::PlatformCall call(Op::CreateWindowExA,
+                           {Arg(exStyle), Arg(className), Arg(windowName), Arg(style), Arg(x),
+                            Arg(y), Arg(width), Arg(height), Arg(parent), Arg(menu),
+                            Arg(instance), Arg(param)});
+    if (call.Fails() || !className) return nullptr;
     const sim::RegisteredClass* cls = nullptr;
     for (const sim::RegisteredClass& c : S().classes)
         if (c.record.hInstance == instance && sim::SameClassName(c.name, className)) cls = &c;
@@ -267,10 +210,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 }
 
 BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    sim::Record("SetWindowPos",
-                {Arg(window), Arg(insertAfter), Arg(x), Arg(y), Arg(cx), Arg(cy), Arg(flags)});
+    sim::PlatformCall call(Op::SetWindowPos, {Arg(window), Arg(insertAfter), Arg(x), Arg(y),
+                                              Arg(cx), Arg(cy), Arg(flags)});
     sim::ShellWindow* w = sim::Window(window);
-    if (!w) return FALSE;
+    if (call.Fails() || !w) return FALSE;
     if (!(flags & SWP_NOMOVE)) {
         w->rect.right += x - w->rect.left;
         w->rect.bottom += y - w->rect.top;
@@ -286,7 +229,7 @@ BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, in
 
 // Returns whether the window was visible before.
 BOOL WINAPI ShowWindow(HWND window, int showState) {
-    sim::Record("ShowWindow", {Arg(window), Arg(showState)});
+    sim::PlatformCall call(Op::ShowWindow, {Arg(window), Arg(showState)});
     sim::ShellWindow* w = sim::Window(window);
     if (!w) return FALSE;
     BOOL wasVisible = w->show != -1 && w->show != SW_HIDE;
@@ -297,33 +240,32 @@ BOOL WINAPI ShowWindow(HWND window, int showState) {
 
 // Sends WM_PAINT straight to the procedure when the window needs painting.
 BOOL WINAPI UpdateWindow(HWND window) {
-    sim::Record("UpdateWindow", {Arg(window)});
+    sim::PlatformCall call(Op::UpdateWindow, {Arg(window)});
     sim::ShellWindow* w = sim::Window(window);
-    if (!w) return FALSE;
+    if (call.Fails() || !w) return FALSE;
     if (w->needsPaint && w->show != SW_HIDE) sim::Send(window, WM_PAINT, 0, 0);
     return TRUE;
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callback) {
-    sim::Record("SetTimer", {Arg(window), Arg(id), Arg(period), Arg(callback)});
+    sim::PlatformCall call(Op::SetTimer, {Arg(window), Arg(id), Arg(period), Arg(callback)});
     sim::ShellWindow* w = sim::Window(window);
-    if (!w || sim::Failing("SetTimer")) return 0;
+    if (call.Fails() || !w) return 0;
     w->timers[id] = period;
     return id ? id : 1;
 }
 
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
-    sim::Record("GetMessageA", {Arg(window), Arg(filterMin), Arg(filterMax)});
+    sim::PlatformCall call(Op::GetMessageA, {Arg(window), Arg(filterMin), Arg(filterMax)});
+    if (call.Fails()) {
+        if (message) *message = sim::Message(reinterpret_cast<HWND>(0xBAD0), 0xBAD, 0xBAD, 0xBAD);
+        return -1;
+    }
     if (!message || (window && !sim::IsAlive(window))) return -1;
     sim::State& t = S();
     if (!t.queue.empty()) {
-        sim::Queued next = t.queue.front();
+        *message = t.queue.front();
         t.queue.pop_front();
-        if (next.error) {
-            *message = sim::Message(reinterpret_cast<HWND>(0xBAD0), 0xBAD, 0xBAD, 0xBAD);
-            return -1;
-        }
-        *message = next.msg;
         if (message->hwnd == sim::CREATED_WINDOW) message->hwnd = t.created;
         return message->message == WM_QUIT ? 0 : 1;
     }
@@ -353,8 +295,8 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterM
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG message) {
     std::vector<std::string> args{Arg(window), Arg(table)};
     for (std::string& a : sim::MessageArgs(message)) args.push_back(std::move(a));
-    sim::Record("TranslateAcceleratorA", std::move(args));
-    if (!message || !sim::IsAlive(window)) return 0;
+    sim::PlatformCall call(Op::TranslateAcceleratorA, std::move(args));
+    if (call.Fails() || !message || !sim::IsAlive(window)) return 0;
     for (auto& [id, entries] : S().accelerators) {
         if (table != sim::AcceleratorHandle(id)) continue;
         for (const ACCEL& a : entries) {
@@ -371,19 +313,20 @@ int WINAPI TranslateAcceleratorA(HWND window, HACCEL table, LPMSG message) {
 }
 
 BOOL WINAPI TranslateMessage(const MSG* message) {
-    sim::Record("TranslateMessage", sim::MessageArgs(message));
+    sim::PlatformCall call(Op::TranslateMessage, sim::MessageArgs(message));
     return FALSE;
 }
 
 // A message for no window, or for a window that is gone, is not delivered.
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
-    sim::Record("DispatchMessageA", sim::MessageArgs(message));
+    sim::PlatformCall call(Op::DispatchMessageA, sim::MessageArgs(message));
     if (!message || !message->hwnd) return 0;
     return sim::Send(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    sim::Record("DefWindowProcA", {Arg(window), Arg(message), Arg(wParam), Arg(lParam)});
+    sim::PlatformCall call(Op::DefWindowProcA,
+                           {Arg(window), Arg(message), Arg(wParam), Arg(lParam)});
     switch (message) {
     case WM_NCCREATE: return TRUE;
     case WM_CREATE:
@@ -403,8 +346,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 // WM_DESTROY and WM_NCDESTROY reach the procedure before the window goes;
 // its timers go with it.
 BOOL WINAPI DestroyWindow(HWND window) {
-    sim::Record("DestroyWindow", {Arg(window)});
-    if (!sim::Window(window)) return FALSE;
+    sim::PlatformCall call(Op::DestroyWindow, {Arg(window)});
+    if (call.Fails() || !sim::Window(window)) return FALSE;
     sim::Send(window, WM_DESTROY, 0, 0);
     sim::Send(window, WM_NCDESTROY, 0, 0);
     sim::DestroyWindow(window);
@@ -413,15 +356,15 @@ BOOL WINAPI DestroyWindow(HWND window) {
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
-    sim::Record("PostQuitMessage", {Arg(exitCode)});
+    sim::PlatformCall call(Op::PostQuitMessage, {Arg(exitCode)});
     S().quitPending = true;
     S().quitCode = exitCode;
 }
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
-    sim::Record("BeginPaint", {Arg(window)});
+    sim::PlatformCall call(Op::BeginPaint, {Arg(window)});
     sim::ShellWindow* w = sim::Window(window);
-    if (!w || !paint) return nullptr;
+    if (call.Fails() || !w || !paint) return nullptr;
     std::uintptr_t dc = S().nextPaintDc;
     S().nextPaintDc += 4;
     S().paintDcs.insert(dc);
@@ -433,7 +376,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 }
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
-    sim::Record("EndPaint", {Arg(window), Arg(paint ? paint->hdc : nullptr)});
+    sim::PlatformCall call(Op::EndPaint, {Arg(window), Arg(paint ? paint->hdc : nullptr)});
     if (paint) S().paintDcs.erase(reinterpret_cast<std::uintptr_t>(paint->hdc));
     return TRUE;
 }
@@ -441,8 +384,8 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
 // A string the module lacks leaves an empty buffer and gives 0; a longer
 // one is cut to the buffer, which is always terminated.
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
-    sim::Record("LoadStringA", {Arg(instance), Arg(id), Arg(capacity)});
-    if (!buffer || capacity <= 0) return 0;
+    sim::PlatformCall call(Op::LoadStringA, {Arg(instance), Arg(id), Arg(capacity)});
+    if (call.Fails() || !buffer || capacity <= 0) return 0;
     auto it = S().strings.find(id);
     if (!sim::IsModule(instance) || it == S().strings.end()) {
         buffer[0] = '\0';
@@ -456,8 +399,8 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
 
 // No module: the system's icons. Otherwise the module's icon groups.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
-    sim::Record("LoadIconA", {Arg(instance), Arg(name)});
-    if (sim::Failing("LoadIconA")) return nullptr;
+    sim::PlatformCall call(Op::LoadIconA, {Arg(instance), Arg(name)});
+    if (call.Fails()) return nullptr;
     if (!instance) {
         if (!IS_INTRESOURCE(name)) return nullptr;
         std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
@@ -469,13 +412,13 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
 
 // The module carries no cursors; the system's arrow needs no module.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    sim::Record("LoadCursorA", {Arg(instance), Arg(name)});
-    return !instance && name == IDC_ARROW ? sim::StandardArrow() : nullptr;
+    sim::PlatformCall call(Op::LoadCursorA, {Arg(instance), Arg(name)});
+    return !call.Fails() && !instance && name == IDC_ARROW ? sim::StandardArrow() : nullptr;
 }
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
-    sim::Record("LoadAcceleratorsA", {Arg(instance), Arg(name)});
-    if (sim::Failing("LoadAcceleratorsA") || !sim::IsModule(instance) || !IS_INTRESOURCE(name))
+    sim::PlatformCall call(Op::LoadAcceleratorsA, {Arg(instance), Arg(name)});
+    if (call.Fails() || !sim::IsModule(instance) || !IS_INTRESOURCE(name))
         return nullptr;
     auto id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name));
     return S().accelerators.count(id) ? sim::AcceleratorHandle(id) : nullptr;
@@ -485,19 +428,19 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
 // the template is missing and 0 when the owner is not a window.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
                                DLGPROC dialogProc, LPARAM initParam) {
-    sim::Record("DialogBoxParamA",
-                {Arg(instance), Arg(templateName), Arg(parent), Arg(dialogProc), Arg(initParam)});
-    if (!sim::IsModule(instance) || !sim::IsResource(templateName, S().dialogs) || !dialogProc)
+    sim::PlatformCall call(Op::DialogBoxParamA, {Arg(instance), Arg(templateName), Arg(parent),
+                                                 Arg(dialogProc), Arg(initParam)});
+    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, S().dialogs) || !dialogProc)
         return -1;
     if (parent && !sim::IsAlive(parent)) return 0;
     HWND dialog = sim::AddWindow(nullptr, "About", RECT{0, 0, 345, 122});
     S().openDialogs.push_back(sim::Dialog{dialog, false, 0});
-    dialogProc(dialog, WM_INITDIALOG, 0, initParam);
+    sim::Outside([&] { return dialogProc(dialog, WM_INITDIALOG, 0, initParam); });
     std::vector<WORD> script = S().dialogScript;
     for (WORD control : script) {
         if (sim::OpenDialog(dialog)->ended) break;
         S().dialogScript.erase(S().dialogScript.begin());
-        dialogProc(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0);
+        sim::Outside([&] { return dialogProc(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0); });
     }
     sim::Dialog done = *sim::OpenDialog(dialog);
     S().openDialogs.erase(std::find_if(S().openDialogs.begin(), S().openDialogs.end(),
@@ -511,9 +454,9 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND par
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
-    sim::Record("EndDialog", {Arg(dialog), Arg(result)});
+    sim::PlatformCall call(Op::EndDialog, {Arg(dialog), Arg(result)});
     sim::Dialog* d = sim::OpenDialog(dialog);
-    if (!d) return FALSE;
+    if (call.Fails() || !d) return FALSE;
     d->ended = true;
     d->result = result;
     return TRUE;

@@ -17,6 +17,7 @@ namespace sim {
 // Every platform operation the simulation provides, for call counting and
 // fault injection.
 enum class Op {
+    // The window tree, Tool Help and drawing the overlay uses.
     FindWindowA,
     EnumWindows,
     GetWindowTextA,
@@ -33,17 +34,42 @@ enum class Op {
     GetStockObject,
     SelectObject,
     PolyPolyline,
+    // The program's shell; these calls are also logged with their arguments.
+    RegisterClassExA,
+    CreateWindowExA,
+    SetWindowPos,
+    ShowWindow,
+    UpdateWindow,
+    SetTimer,
+    GetMessageA,
+    TranslateAcceleratorA,
+    TranslateMessage,
+    DispatchMessageA,
+    DefWindowProcA,
+    DestroyWindow,
+    PostQuitMessage,
+    BeginPaint,
+    EndPaint,
+    LoadStringA,
+    LoadIconA,
+    LoadCursorA,
+    LoadAcceleratorsA,
+    DialogBoxParamA,
+    EndDialog,
     Count
 };
 const char* OpName(Op op);
-
-// Window flags for AddWindow.
-constexpr unsigned HIDDEN = 1;
-constexpr unsigned DISABLED = 2;
+void PrintTo(Op op, std::ostream* out);
 
 // Forgets everything: every window, process, handle, resource, queued
 // message, fault and record.
 void Reset();
+
+// ---- The desktop ----
+
+// Window flags for AddWindow.
+constexpr unsigned HIDDEN = 1;
+constexpr unsigned DISABLED = 2;
 
 // Adds a window. `rect` is its client area placed in the parent's client
 // coordinates (simulated windows have no frame, so window and client
@@ -71,57 +97,10 @@ void EndProcess(DWORD processId);
 // Snapshots of the process are refused, as for a process of another user.
 void DenySnapshots(DWORD processId);
 
-// Fault injection. FailCall makes the nth next call of `op` fail as the
-// platform fails it (counting from 1); FailAlways makes every call fail.
-void FailCall(Op op, int nth = 1);
-void FailAlways(Op op);
-// Destroys `window` once `calls` more platform calls have returned.
-void DestroyAfterCalls(HWND window, int calls);
-
-// Accounting.
-// Whether a platform call is under way (not counting the caller's code it
-// calls back), for tools that must not count the simulation's own work.
-bool InsidePlatformCall();
-long CallCount(Op op);
-long TotalCalls();
-void ResetCallCounts();
-int OpenDCs();
-int OpenSnapshots();
-// Device contexts that were released with a pen other than their default
-// still selected.
-int DCsReleasedWithPenSelected();
-
-struct Drawing {
-    HWND window;       // the window whose device context was drawn on
-    HGDIOBJ pen;       // the pen selected at the time
-    std::vector<POINT> points;
-    std::vector<DWORD> counts;
-    long call = 0;     // TotalCalls() when it was drawn, to order records
-};
-const std::vector<Drawing>& Drawings();
-// Keeps call counts but drops drawing records, so a long run stays small.
-void SetRecordDrawings(bool record);
-
-// Successful GetClientRect answers, recorded along with the drawings, so a
-// check can tell which windows were seen to be video-sized before a draw.
-struct ClientRectAnswer {
-    HWND window;
-    RECT rect;
-    long call;         // TotalCalls() when it answered
-};
-const std::vector<ClientRectAnswer>& ClientRectAnswers();
-// Drops the drawings and answers recorded so far; counts are kept.
-void ClearRecords();
-
-// The most device contexts and snapshots that were open at once.
-int PeakOpenDCs();
-int PeakOpenSnapshots();
-
 // The stock object GetStockObject(index) returns, for comparisons.
 HGDIOBJ StockObject(int index);
 
-
-// ---- The program's shell ----
+// ---- The program's module, message queue and dialogs ----
 
 // The instance handle of the program's own module, the one whose resources
 // the loader functions find.
@@ -150,8 +129,6 @@ HCURSOR StandardArrow();
 extern const HWND CREATED_WINDOW;
 constexpr WPARAM QUEUE_RAN_DRY_CODE = 0x7E57;
 void QueueMessage(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-// GetMessageA returns -1 for this entry and leaves rubbish in the record.
-void QueueGetMessageError();
 bool QueueRanDry();
 HWND CreatedWindow();
 
@@ -160,30 +137,43 @@ HWND CreatedWindow();
 // IDCANCEL), until the dialog procedure ends the dialog. A dialog that is
 // never ended has its box torn down and DialogBoxParamA gives -1.
 void ScriptDialog(const std::vector<WORD>& controls);
-int DialogsLeftOpen();
 
 // The result DefWindowProcA gives for messages it does not act on.
 void SetDefaultProcResult(LRESULT result);
 
-// Fault injection: every later call of the named function fails as the
-// platform fails it (RegisterClassExA, CreateWindowExA, SetTimer,
-// LoadIconA, LoadAcceleratorsA).
-void FailShellCall(const std::string& name);
+// ---- Faults ----
 
-// Accounting.
+// FailCall makes the nth next call of `op` fail as the platform fails it
+// (counting from 1); FailAlways makes every call fail. A failed call changes
+// nothing, except that GetMessageA's -1 leaves rubbish in the message.
+// ShowWindow, TranslateMessage, DispatchMessageA, DefWindowProcA,
+// PostQuitMessage and EndPaint have no failure to give and ignore a fault.
+void FailCall(Op op, int nth = 1);
+void FailAlways(Op op);
+// Destroys `window` once `calls` more platform calls have returned.
+void DestroyAfterCalls(HWND window, int calls);
+
+// ---- Accounting ----
+
+// Whether a platform call is under way (not counting the caller's code it
+// calls back), for tools that must not count the simulation's own work.
+bool InsidePlatformCall();
+long CallCount(Op op);
+long TotalCalls();
+void ResetCallCounts();
+
+// The shell's calls in order, each with its arguments written as Arg writes
+// them. The overlay's calls are only counted: a long run makes millions, and
+// what they did is recorded as drawings and answers below.
 struct ShellCall {
-    std::string name;
+    Op op;
     std::vector<std::string> args;
 };
 bool operator==(const ShellCall& a, const ShellCall& b);
 void PrintTo(const ShellCall& call, std::ostream* out);
 const std::vector<ShellCall>& ShellCalls();
-void ClearShellCalls();
-std::vector<ShellCall> ShellCallsNamed(const std::string& name);
-// The names of the calls, in order, keeping only those in `names`.
-std::vector<std::string> ShellCallSequence(const std::vector<std::string>& names);
 
-// How an argument is written in the record: numbers in decimal, handles and
+// How an argument is written in the log: numbers in decimal, handles and
 // pointers in hex (null as "0"), texts quoted, resource numbers as "#109".
 std::string Arg(const void* pointer);
 std::string Arg(std::nullptr_t);
@@ -199,10 +189,46 @@ std::string Arg(R(CALLBACK* function)(A...)) {
     return Arg(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(function)));
 }
 
-// The last class registered, its name copied out.
+struct Drawing {
+    HWND window;       // the window whose device context was drawn on
+    HGDIOBJ pen;       // the pen selected at the time
+    std::vector<POINT> points;
+    std::vector<DWORD> counts;
+    long call = 0;     // TotalCalls() when it was drawn, to order records
+};
+const std::vector<Drawing>& Drawings();
+// Keeps call counts but drops drawing records, so a long run stays small.
+void SetRecordDrawings(bool record);
+
+// Successful GetClientRect answers, recorded along with the drawings, so a
+// check can tell which windows were seen to be video-sized before a draw.
+struct ClientRectAnswer {
+    HWND window;
+    RECT rect;
+    long call;         // TotalCalls() when it answered
+};
+const std::vector<ClientRectAnswer>& ClientRectAnswers();
+// Drops the shell's calls, drawings and answers recorded so far; counts are
+// kept.
+void ClearRecords();
+
+// What is open now, and the most device contexts and snapshots that were
+// open at once.
+int OpenDCs();
+int OpenSnapshots();
+int OpenPaints();
+int PeakOpenDCs();
+int PeakOpenSnapshots();
+// Device contexts that were released with a pen other than their default
+// still selected.
+int DCsReleasedWithPenSelected();
+// Dialogs whose script ran out before the dialog procedure ended them.
+int DialogsLeftOpen();
+
+// The classes registered, each record as given and its name copied out.
 struct RegisteredClass {
     WNDCLASSEXA record;
-    std::string name;  // empty when given as a number
+    std::string name;
 };
 const std::vector<RegisteredClass>& RegisteredClasses();
 
@@ -213,6 +239,5 @@ int ShowCommand(HWND window);
 UINT MenuResource(HWND window);
 bool NeedsPaint(HWND window);
 UINT TimerPeriod(HWND window, UINT_PTR id);
-int OpenPaints();
 
 }  // namespace sim

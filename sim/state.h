@@ -60,11 +60,6 @@ struct ShellWindow {
     std::map<UINT_PTR, UINT> timers;
 };
 
-struct Queued {
-    bool error = false;
-    MSG msg{};
-};
-
 struct Dialog {
     HWND window = nullptr;
     bool ended = false;
@@ -87,7 +82,7 @@ struct State {
     std::map<UINT, std::string> strings;
     std::set<UINT> icons, menus, dialogs;
     std::map<UINT, std::vector<ACCEL>> accelerators;
-    std::deque<Queued> queue;
+    std::deque<MSG> queue;
     bool quitPending = false;
     int quitCode = 0;
     bool ranDry = false;
@@ -103,7 +98,6 @@ struct State {
 
     // Faults still to come, and what was counted and recorded.
     std::vector<Fault> faults;
-    std::set<std::string> failingShellCalls;
     std::vector<PendingDestroy> destroys;
     std::array<long, static_cast<size_t>(Op::Count)> calls{};
     std::vector<ShellCall> shellCalls;
@@ -116,5 +110,35 @@ struct State {
 };
 
 State& S();
+
+// Opened at the start of every platform call: carries out the scheduled
+// destructions that are due, counts the call, logs a shell call with its
+// arguments, and takes an injected fault for it. While one is open,
+// InsidePlatformCall() is true.
+class PlatformCall {
+public:
+    explicit PlatformCall(Op op);
+    PlatformCall(Op op, std::vector<std::string> args);
+    ~PlatformCall();
+    PlatformCall(const PlatformCall&) = delete;
+    PlatformCall& operator=(const PlatformCall&) = delete;
+    // Whether the call must fail as the platform fails it.
+    bool Fails() const { return fails_; }
+
+private:
+    bool fails_;
+};
+
+// Runs a call back into the caller's code (a window procedure, an
+// enumeration filter) from inside a platform call, as the caller's own work.
+extern int callDepth;
+template <typename Callback>
+auto Outside(Callback callback) {
+    int saved = callDepth;
+    callDepth = 0;
+    auto result = callback();
+    callDepth = saved;
+    return result;
+}
 
 }  // namespace sim

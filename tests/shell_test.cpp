@@ -6,14 +6,16 @@
 #include "app/resource.h"
 #include "tests/sim_fixture.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
 
 using sim::Arg;
+using sim::Op;
 using Args = std::vector<std::string>;
-using Names = std::vector<std::string>;
+using Ops = std::vector<Op>;
 
 constexpr LPARAM ALT_DOWN = 1 << 29;  // context bit of a key typed with Alt
 constexpr LRESULT DEFAULT_RESULT = 0x5A5A;
@@ -44,15 +46,25 @@ protected:
     static HWND Start() {
         sim::QueueMessage(nullptr, WM_QUIT, 0);
         Run();
-        sim::ClearShellCalls();
+        sim::ClearRecords();
         return sim::CreatedWindow();
     }
     static Args Instance() { return {Arg(sim::ModuleInstance())}; }
 };
 
-std::vector<Args> ArgsOf(const std::string& name) {
+std::vector<Args> ArgsOf(Op op) {
     std::vector<Args> out;
-    for (const sim::ShellCall& c : sim::ShellCallsNamed(name)) out.push_back(c.args);
+    for (const sim::ShellCall& c : sim::ShellCalls())
+        if (c.op == op) out.push_back(c.args);
+    return out;
+}
+
+// The shell's calls in order, keeping only those of `among` (all when empty).
+Ops Calls(const Ops& among = {}) {
+    Ops out;
+    for (const sim::ShellCall& c : sim::ShellCalls())
+        if (among.empty() || std::find(among.begin(), among.end(), c.op) != among.end())
+            out.push_back(c.op);
     return out;
 }
 
@@ -66,19 +78,19 @@ TEST_F(ShellTest, StartsInOrderAndExitsWithZeroOnFileExit) {
     sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0));
     EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(sim::QueueRanDry());
-    EXPECT_EQ(sim::ShellCallSequence({"LoadStringA", "RegisterClassExA", "CreateWindowExA",
-                                      "SetWindowPos", "ShowWindow", "UpdateWindow", "SetTimer",
-                                      "LoadAcceleratorsA", "GetMessageA", "DestroyWindow",
-                                      "PostQuitMessage"}),
-              (Names{"LoadStringA", "LoadStringA", "RegisterClassExA", "CreateWindowExA",
-                     "SetWindowPos", "ShowWindow", "UpdateWindow", "SetTimer", "LoadAcceleratorsA",
-                     "GetMessageA", "DestroyWindow", "PostQuitMessage", "GetMessageA"}));
+    EXPECT_EQ(Calls({Op::LoadStringA, Op::RegisterClassExA, Op::CreateWindowExA, Op::SetWindowPos,
+                     Op::ShowWindow, Op::UpdateWindow, Op::SetTimer, Op::LoadAcceleratorsA,
+                     Op::GetMessageA, Op::DestroyWindow, Op::PostQuitMessage}),
+              (Ops{Op::LoadStringA, Op::LoadStringA, Op::RegisterClassExA, Op::CreateWindowExA,
+                   Op::SetWindowPos, Op::ShowWindow, Op::UpdateWindow, Op::SetTimer,
+                   Op::LoadAcceleratorsA, Op::GetMessageA, Op::DestroyWindow, Op::PostQuitMessage,
+                   Op::GetMessageA}));
     HINSTANCE instance = sim::ModuleInstance();
-    EXPECT_EQ(ArgsOf("LoadStringA"), (std::vector<Args>{{Arg(instance), "103", "100"},
+    EXPECT_EQ(ArgsOf(Op::LoadStringA), (std::vector<Args>{{Arg(instance), "103", "100"},
                                                         {Arg(instance), "109", "100"}}));
-    EXPECT_EQ(ArgsOf("LoadAcceleratorsA"), (std::vector<Args>{{Arg(instance), "#109"}}));
+    EXPECT_EQ(ArgsOf(Op::LoadAcceleratorsA), (std::vector<Args>{{Arg(instance), "#109"}}));
     // Any window, no filter.
-    for (const Args& a : ArgsOf("GetMessageA")) EXPECT_EQ(a, (Args{"0", "0", "0"}));
+    for (const Args& a : ArgsOf(Op::GetMessageA)) EXPECT_EQ(a, (Args{"0", "0", "0"}));
 }
 
 TEST_F(ShellTest, RegistersTheClassRecord) {
@@ -105,15 +117,15 @@ TEST_F(ShellTest, CreatesA100By100MinimisedWindowWithItsTimer) {
     HWND window = sim::CreatedWindow();
     ASSERT_NE(window, nullptr);
     HINSTANCE instance = sim::ModuleInstance();
-    EXPECT_EQ(ArgsOf("CreateWindowExA"),
+    EXPECT_EQ(ArgsOf(Op::CreateWindowExA),
               (std::vector<Args>{{"0", "\"QUELVANI\"", "\"quelvani\"", Arg(WS_OVERLAPPEDWINDOW),
                                   Arg(CW_USEDEFAULT), "0", Arg(CW_USEDEFAULT), "0", "0", "0",
                                   Arg(instance), "0"}}));
-    EXPECT_EQ(ArgsOf("SetWindowPos"), (std::vector<Args>{{Arg(window), "0", "0", "0", "100", "100",
+    EXPECT_EQ(ArgsOf(Op::SetWindowPos), (std::vector<Args>{{Arg(window), "0", "0", "0", "100", "100",
                                                           Arg(SWP_NOZORDER | SWP_NOMOVE)}}));
-    EXPECT_EQ(ArgsOf("ShowWindow"), (std::vector<Args>{{Arg(window), Arg(SW_MINIMIZE)}}));
-    EXPECT_EQ(ArgsOf("UpdateWindow"), (std::vector<Args>{{Arg(window)}}));
-    EXPECT_EQ(ArgsOf("SetTimer"), (std::vector<Args>{{Arg(window), "1", "100", "0"}}));
+    EXPECT_EQ(ArgsOf(Op::ShowWindow), (std::vector<Args>{{Arg(window), Arg(SW_MINIMIZE)}}));
+    EXPECT_EQ(ArgsOf(Op::UpdateWindow), (std::vector<Args>{{Arg(window)}}));
+    EXPECT_EQ(ArgsOf(Op::SetTimer), (std::vector<Args>{{Arg(window), "1", "100", "0"}}));
     RECT r = sim::WindowRect(window);
     EXPECT_EQ(r.right - r.left, 100);
     EXPECT_EQ(r.bottom - r.top, 100);
@@ -146,31 +158,31 @@ TEST_F(ShellTest, ShowStateAndCommandLineChangeNothing) {
 
 TEST_F(ShellTest, FailuresThatStopTheStartAndThoseThatDoNot) {
     const struct {
-        const char* failing;
+        Op failing;
         bool runs;
     } cases[] = {
-        {"CreateWindowExA", false},
-        {"RegisterClassExA", false},  // no class, so no window
-        {"LoadAcceleratorsA", true},
-        {"SetTimer", true},
-        {"LoadIconA", true},
+        {Op::CreateWindowExA, false},
+        {Op::RegisterClassExA, false},  // no class, so no window
+        {Op::LoadAcceleratorsA, true},
+        {Op::SetTimer, true},
+        {Op::LoadIconA, true},
     };
     for (const auto& c : cases) {
         Fresh();
-        sim::FailShellCall(c.failing);
+        sim::FailAlways(c.failing);
         sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0));
+        const char* name = sim::OpName(c.failing);
         if (!c.runs) {
-            sim::ClearShellCalls();
-            EXPECT_EQ(Run(), 0) << c.failing;
-            EXPECT_EQ(sim::ShellCallSequence({"ShowWindow", "UpdateWindow", "SetTimer",
-                                              "LoadAcceleratorsA", "GetMessageA"}),
-                      Names{})
-                << c.failing << " failed, yet the start went on";
+            EXPECT_EQ(Run(), 0) << name;
+            EXPECT_EQ(Calls({Op::ShowWindow, Op::UpdateWindow, Op::SetTimer, Op::LoadAcceleratorsA,
+                             Op::GetMessageA}),
+                      Ops{})
+                << name << " failed, yet the start went on";
             continue;
         }
-        EXPECT_EQ(Run(), 0) << c.failing;
-        EXPECT_EQ(ArgsOf("DestroyWindow").size(), 1u) << c.failing << ": File > Exit not handled";
-        EXPECT_FALSE(sim::QueueRanDry()) << c.failing;
+        EXPECT_EQ(Run(), 0) << name;
+        EXPECT_EQ(ArgsOf(Op::DestroyWindow).size(), 1u) << name << ": File > Exit not handled";
+        EXPECT_FALSE(sim::QueueRanDry()) << name;
     }
 }
 
@@ -211,10 +223,10 @@ TEST_F(ShellTest, EveryMessageGoesToTheAcceleratorsFirstWithItsOwnWindow) {
             dispatched.push_back(msg);
         }
     }
-    EXPECT_EQ(ArgsOf("TranslateAcceleratorA"), offered);
-    EXPECT_EQ(ArgsOf("TranslateMessage"), translated);
-    EXPECT_EQ(ArgsOf("DispatchMessageA"), dispatched);
-    EXPECT_EQ(ArgsOf("DialogBoxParamA").size(), 2u) << "Alt+? and Alt+/ each open the About box";
+    EXPECT_EQ(ArgsOf(Op::TranslateAcceleratorA), offered);
+    EXPECT_EQ(ArgsOf(Op::TranslateMessage), translated);
+    EXPECT_EQ(ArgsOf(Op::DispatchMessageA), dispatched);
+    EXPECT_EQ(ArgsOf(Op::DialogBoxParamA).size(), 2u) << "Alt+? and Alt+/ each open the About box";
 }
 
 TEST_F(ShellTest, ExitCodeIsTheQuitMessagesWParam) {
@@ -242,7 +254,7 @@ TEST_F(ShellTest, ClosingTheWindowEndsTheLoopWithZero) {
         sim::QueueMessage(sim::CREATED_WINDOW, c.message, c.wParam);
         EXPECT_EQ(Run(), 0) << c.how;
         EXPECT_FALSE(sim::IsAlive(sim::CreatedWindow())) << c.how;
-        EXPECT_EQ(ArgsOf("PostQuitMessage"), (std::vector<Args>{{"0"}})) << c.how;
+        EXPECT_EQ(ArgsOf(Op::PostQuitMessage), (std::vector<Args>{{"0"}})) << c.how;
         EXPECT_FALSE(sim::QueueRanDry()) << c.how << ": the loop did not end";
     }
 }
@@ -256,13 +268,13 @@ TEST_F(ShellTest, AGetMessageErrorEndsTheLoopWithZero) {
     for (const auto& c : cases) {
         Fresh();
         for (int i = 0; i < c.before; ++i) sim::QueueMessage(sim::CREATED_WINDOW, WM_TIMER, 1);
-        sim::QueueGetMessageError();
+        sim::FailCall(Op::GetMessageA, c.before + 1);
         sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0));
         sim::QueueMessage(nullptr, WM_QUIT, 9);
         EXPECT_EQ(Run(), 0) << c.before << " messages before the error";
-        EXPECT_EQ(ArgsOf("GetMessageA").size(), static_cast<size_t>(c.before + 1));
-        EXPECT_EQ(ArgsOf("DispatchMessageA").size(), static_cast<size_t>(c.before));
-        EXPECT_EQ(ArgsOf("DialogBoxParamA").size(), 0u);
+        EXPECT_EQ(ArgsOf(Op::GetMessageA).size(), static_cast<size_t>(c.before + 1));
+        EXPECT_EQ(ArgsOf(Op::DispatchMessageA).size(), static_cast<size_t>(c.before));
+        EXPECT_EQ(ArgsOf(Op::DialogBoxParamA).size(), 0u);
     }
 }
 
@@ -274,34 +286,32 @@ TEST_F(ShellTest, EachMessagesHandling) {
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
-        Names calls;
+        Ops calls;
         LRESULT result;
     } cases[] = {
-        {"About", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0, {"DialogBoxParamA", "EndDialog"}, 0},
+        {"About", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0, {Op::DialogBoxParamA, Op::EndDialog}, 0},
         {"About by accelerator", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 1), 0,
-         {"DialogBoxParamA", "EndDialog"}, 0},
+         {Op::DialogBoxParamA, Op::EndDialog}, 0},
         {"Exit", WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0), 0,
-         {"DestroyWindow", "PostQuitMessage", "DefWindowProcA"}, 0},
-        {"other command", WM_COMMAND, MAKEWPARAM(106, 0), 0, {"DefWindowProcA"}, DEFAULT_RESULT},
-        {"command 0x10068", WM_COMMAND, 0x10068, 0x1234, {"DialogBoxParamA", "EndDialog"}, 0},
+         {Op::DestroyWindow, Op::PostQuitMessage, Op::DefWindowProcA}, 0},
+        {"other command", WM_COMMAND, MAKEWPARAM(106, 0), 0, {Op::DefWindowProcA}, DEFAULT_RESULT},
+        {"command 0x10068", WM_COMMAND, 0x10068, 0x1234, {Op::DialogBoxParamA, Op::EndDialog}, 0},
         {"timer 1", WM_TIMER, 1, 0, {}, 0},
         {"timer 2", WM_TIMER, 2, 0, {}, 0},
-        {"paint", WM_PAINT, 0, 0, {"BeginPaint", "EndPaint"}, 0},
-        {"destroy", WM_DESTROY, 0, 0, {"PostQuitMessage"}, 0},
+        {"paint", WM_PAINT, 0, 0, {Op::BeginPaint, Op::EndPaint}, 0},
+        {"destroy", WM_DESTROY, 0, 0, {Op::PostQuitMessage}, 0},
         {"close", WM_CLOSE, 0, 0,
-         {"DefWindowProcA", "DestroyWindow", "PostQuitMessage", "DefWindowProcA"}, 0},
-        {"user message", WM_USER + 7, 3, 4, {"DefWindowProcA"}, DEFAULT_RESULT},
-        {"mouse move", WM_MOUSEMOVE, 0, 0x00100010, {"DefWindowProcA"}, DEFAULT_RESULT},
+         {Op::DefWindowProcA, Op::DestroyWindow, Op::PostQuitMessage, Op::DefWindowProcA}, 0},
+        {"user message", WM_USER + 7, 3, 4, {Op::DefWindowProcA}, DEFAULT_RESULT},
+        {"mouse move", WM_MOUSEMOVE, 0, 0x00100010, {Op::DefWindowProcA}, DEFAULT_RESULT},
     };
     for (const auto& c : cases) {
         Fresh();
         HWND window = Start();
         sim::ScriptDialog({IDOK});
         EXPECT_EQ(MainWindowProc(window, c.message, c.wParam, c.lParam), c.result) << c.name;
-        std::vector<std::string> names;
-        for (const sim::ShellCall& call : sim::ShellCalls()) names.push_back(call.name);
-        EXPECT_EQ(names, c.calls) << c.name;
-        if (!c.calls.empty() && c.calls[0] == "DefWindowProcA" && !sim::ShellCalls().empty()) {
+        EXPECT_EQ(Calls(), c.calls) << c.name;
+        if (!c.calls.empty() && c.calls[0] == Op::DefWindowProcA && !sim::ShellCalls().empty()) {
             EXPECT_EQ(sim::ShellCalls()[0].args, MessageArgs(window, c.message, c.wParam, c.lParam))
                 << c.name << ": not passed on as received";
         }
@@ -312,7 +322,7 @@ TEST_F(ShellTest, AboutOpensDialog103OwnedByTheWindow) {
     HWND window = Start();
     sim::ScriptDialog({IDOK});
     MainWindowProc(window, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0);
-    EXPECT_EQ(ArgsOf("DialogBoxParamA"),
+    EXPECT_EQ(ArgsOf(Op::DialogBoxParamA),
               (std::vector<Args>{{Arg(sim::ModuleInstance()), "#103", Arg(window),
                                   Arg(&AboutDialogProc), "0"}}));
 }
@@ -323,7 +333,7 @@ TEST_F(ShellTest, PaintingBeginsAndEndsOnTheSameContext) {
     ASSERT_TRUE(sim::NeedsPaint(window));
     MainWindowProc(window, WM_PAINT, 0, 0);
     EXPECT_FALSE(sim::NeedsPaint(window));
-    std::vector<Args> ends = ArgsOf("EndPaint");
+    std::vector<Args> ends = ArgsOf(Op::EndPaint);
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0][0], Arg(window));
     EXPECT_NE(ends[0][1], "0") << "EndPaint was not given BeginPaint's record";
@@ -388,9 +398,9 @@ TEST_F(ShellTest, AboutDialogProcResults) {
         {"paint", WM_PAINT, 0, FALSE, {}},
     };
     for (const auto& c : cases) {
-        sim::ClearShellCalls();
+        sim::ClearRecords();
         EXPECT_EQ(AboutDialogProc(dialog, c.message, c.wParam, 0), c.result) << c.name;
-        EXPECT_EQ(ArgsOf("EndDialog"), c.ended) << c.name;
+        EXPECT_EQ(ArgsOf(Op::EndDialog), c.ended) << c.name;
     }
 }
 
@@ -407,12 +417,12 @@ TEST_F(ShellTest, TheAboutBoxClosesWithItsButtonsResult) {
         {{3, IDCANCEL, IDOK}, IDCANCEL},
     };
     for (const auto& c : cases) {
-        sim::ClearShellCalls();
+        sim::ClearRecords();
         sim::ScriptDialog(c.clicks);
         EXPECT_EQ(DialogBoxParamA(sim::ModuleInstance(), MAKEINTRESOURCEA(DLG_ABOUT), nullptr,
                                   AboutDialogProc, 0),
                   c.result);
-        EXPECT_EQ(ArgsOf("EndDialog").size(), 1u);
+        EXPECT_EQ(ArgsOf(Op::EndDialog).size(), 1u);
     }
 }
 
