@@ -13,19 +13,6 @@ namespace {
 constexpr std::uintptr_t WINDOW_BASE = 0x10000;
 constexpr std::uintptr_t STOCK_BASE = 0x90000;
 
-HWND HandleOf(int index) {
-    return reinterpret_cast<HWND>(WINDOW_BASE + 4 * static_cast<std::uintptr_t>(index));
-}
-
-// The record behind a live window handle, or null.
-WindowRec* Lookup(HWND window) {
-    auto value = reinterpret_cast<std::uintptr_t>(window);
-    if (value < WINDOW_BASE || (value - WINDOW_BASE) % 4 != 0) return nullptr;
-    size_t index = (value - WINDOW_BASE) / 4;
-    if (index >= S().windows.size() || !S().windows[index].alive) return nullptr;
-    return &S().windows[index];
-}
-
 int IndexOf(HWND window) {
     return static_cast<int>((reinterpret_cast<std::uintptr_t>(window) - WINDOW_BASE) / 4);
 }
@@ -94,6 +81,18 @@ BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
 }
 
 }  // namespace
+
+HWND HandleOf(int index) {
+    return reinterpret_cast<HWND>(WINDOW_BASE + 4 * static_cast<std::uintptr_t>(index));
+}
+
+WindowRec* Lookup(HWND window) {
+    auto value = reinterpret_cast<std::uintptr_t>(window);
+    if (value < WINDOW_BASE || (value - WINDOW_BASE) % 4 != 0) return nullptr;
+    size_t index = (value - WINDOW_BASE) / 4;
+    if (index >= S().windows.size() || !S().windows[index].alive) return nullptr;
+    return &S().windows[index];
+}
 
 HWND AddWindow(HWND parent, const std::string& caption, RECT rect, unsigned flags,
                DWORD processId) {

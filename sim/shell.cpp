@@ -18,12 +18,6 @@ constexpr std::uintptr_t SYSTEM_ICON_BASE = 0x6E0000;
 constexpr LONG DEFAULT_X = 26, DEFAULT_Y = 26, DEFAULT_WIDTH = 640, DEFAULT_HEIGHT = 480;
 constexpr LPARAM ALT_CONTEXT = 1 << 29;  // key message lParam: Alt was down
 
-ShellWindow* Window(HWND window) {
-    if (!IsAlive(window)) return nullptr;
-    auto it = S().shellWindows.find(window);
-    return it == S().shellWindows.end() ? nullptr : &it->second;
-}
-
 Dialog* OpenDialog(HWND window) {
     for (Dialog& d : S().openDialogs)
         if (d.window == window) return &d;
@@ -49,7 +43,7 @@ bool SameClassName(const std::string& a, LPCSTR b) {
 
 // SendMessage to a shell window: straight into its procedure.
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    ShellWindow* w = Window(window);
+    WindowRec* w = Lookup(window);
     if (!w || !w->proc) return 0;
     WNDPROC proc = w->proc;
     return Outside([&] { return proc(window, message, wParam, lParam); });
@@ -69,14 +63,18 @@ std::vector<std::string> MessageArgs(const MSG* msg) {
     return {Arg(msg->hwnd), Arg(msg->message), Arg(msg->wParam), Arg(msg->lParam)};
 }
 
+bool IsVisible(const WindowRec& w) { return !(w.flags & HIDDEN); }
+
 // The window that GetMessageA would hand WM_PAINT to once nothing else waits.
 HWND WindowToPaint() {
-    for (auto& [handle, w] : S().shellWindows)
-        if (IsAlive(handle) && w.needsPaint && w.show != SW_HIDE && w.show != -1) return handle;
+    for (size_t i = 0; i < S().windows.size(); ++i) {
+        const WindowRec& w = S().windows[i];
+        if (w.alive && w.needsPaint && IsVisible(w)) return HandleOf(static_cast<int>(i));
+    }
     return nullptr;
 }
 
-void Validate(ShellWindow& w) {
+void Validate(WindowRec& w) {
     w.needsPaint = false;
     S().paintRepeats = 0;
 }
@@ -116,27 +114,27 @@ void SetDefaultProcResult(LRESULT result) { S().defaultResult = result; }
 const std::vector<RegisteredClass>& RegisteredClasses() { return S().classes; }
 
 RECT WindowRect(HWND window) {
-    ShellWindow* w = Window(window);
+    WindowRec* w = Lookup(window);
     return w ? w->rect : RECT{};
 }
 
 int ShowCommand(HWND window) {
-    ShellWindow* w = Window(window);
+    WindowRec* w = Lookup(window);
     return w ? w->show : -1;
 }
 
 UINT MenuResource(HWND window) {
-    ShellWindow* w = Window(window);
+    WindowRec* w = Lookup(window);
     return w ? w->menu : 0;
 }
 
 bool NeedsPaint(HWND window) {
-    ShellWindow* w = Window(window);
+    WindowRec* w = Lookup(window);
     return w && w->needsPaint;
 }
 
 UINT TimerPeriod(HWND window, UINT_PTR id) {
-    ShellWindow* w = Window(window);
+    WindowRec* w = Lookup(window);
     if (!w) return 0;
     auto it = w->timers.find(id);
     return it == w->timers.end() ? 0 : it->second;
@@ -190,9 +188,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     rect.bottom = rect.top + (width == CW_USEDEFAULT ? sim::DEFAULT_HEIGHT : height);
     HWND window = sim::AddWindow(parent, windowName ? windowName : "", rect, sim::HIDDEN);
     if (!window) return nullptr;
-    sim::ShellWindow& w = S().shellWindows[window];
+    sim::WindowRec& w = *sim::Lookup(window);
     w.proc = cls->record.lpfnWndProc;
-    w.rect = rect;
     if (menu)
         w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(menu));
     else if (sim::IsResource(cls->record.lpszMenuName, S().menus))
@@ -212,7 +209,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     sim::PlatformCall call(Op::SetWindowPos, {Arg(window), Arg(insertAfter), Arg(x), Arg(y),
                                               Arg(cx), Arg(cy), Arg(flags)});
-    sim::ShellWindow* w = sim::Window(window);
+    sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w) return FALSE;
     if (!(flags & SWP_NOMOVE)) {
         w->rect.right += x - w->rect.left;
@@ -230,26 +227,31 @@ BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, in
 // Returns whether the window was visible before.
 BOOL WINAPI ShowWindow(HWND window, int showState) {
     sim::PlatformCall call(Op::ShowWindow, {Arg(window), Arg(showState)});
-    sim::ShellWindow* w = sim::Window(window);
+    sim::WindowRec* w = sim::Lookup(window);
     if (!w) return FALSE;
-    BOOL wasVisible = w->show != -1 && w->show != SW_HIDE;
+    BOOL wasVisible = sim::IsVisible(*w);
     w->show = showState;
-    if (showState != SW_HIDE) w->needsPaint = true;
+    if (showState == SW_HIDE) {
+        w->flags |= sim::HIDDEN;
+    } else {
+        w->flags &= ~sim::HIDDEN;
+        w->needsPaint = true;
+    }
     return wasVisible;
 }
 
 // Sends WM_PAINT straight to the procedure when the window needs painting.
 BOOL WINAPI UpdateWindow(HWND window) {
     sim::PlatformCall call(Op::UpdateWindow, {Arg(window)});
-    sim::ShellWindow* w = sim::Window(window);
+    sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w) return FALSE;
-    if (w->needsPaint && w->show != SW_HIDE) sim::Send(window, WM_PAINT, 0, 0);
+    if (w->needsPaint && sim::IsVisible(*w)) sim::Send(window, WM_PAINT, 0, 0);
     return TRUE;
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callback) {
     sim::PlatformCall call(Op::SetTimer, {Arg(window), Arg(id), Arg(period), Arg(callback)});
-    sim::ShellWindow* w = sim::Window(window);
+    sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w) return 0;
     w->timers[id] = period;
     return id ? id : 1;
@@ -337,21 +339,22 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
         if ((wParam & 0xFFF0) == SC_CLOSE) sim::Send(window, WM_CLOSE, 0, 0);
         return 0;
     case WM_PAINT:
-        if (sim::ShellWindow* w = sim::Window(window)) sim::Validate(*w);
+        if (sim::WindowRec* w = sim::Lookup(window)) sim::Validate(*w);
         return 0;
     default: return S().defaultResult;
     }
 }
 
+// Only the program's own windows: a thread cannot destroy another's.
 // WM_DESTROY and WM_NCDESTROY reach the procedure before the window goes;
 // its timers go with it.
 BOOL WINAPI DestroyWindow(HWND window) {
     sim::PlatformCall call(Op::DestroyWindow, {Arg(window)});
-    if (call.Fails() || !sim::Window(window)) return FALSE;
+    sim::WindowRec* w = sim::Lookup(window);
+    if (call.Fails() || !w || !w->proc) return FALSE;
     sim::Send(window, WM_DESTROY, 0, 0);
     sim::Send(window, WM_NCDESTROY, 0, 0);
     sim::DestroyWindow(window);
-    S().shellWindows.erase(window);
     return TRUE;
 }
 
@@ -363,7 +366,7 @@ void WINAPI PostQuitMessage(int exitCode) {
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     sim::PlatformCall call(Op::BeginPaint, {Arg(window)});
-    sim::ShellWindow* w = sim::Window(window);
+    sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w || !paint) return nullptr;
     std::uintptr_t dc = S().nextPaintDc;
     S().nextPaintDc += 4;

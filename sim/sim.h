@@ -232,8 +232,10 @@ struct RegisteredClass {
 };
 const std::vector<RegisteredClass>& RegisteredClasses();
 
-// A shell window's state: window rectangle in screen coordinates, the last
-// show command, its menu resource (0 for none), running timers' periods by id.
+// A window's state as the shell calls left it: its rectangle (as AddWindow
+// takes it; screen coordinates for a top-level window), the last show
+// command (-1 before the first), its menu resource (0 for none), whether it
+// waits for WM_PAINT, and a running timer's period by id (0 for none).
 RECT WindowRect(HWND window);
 int ShowCommand(HWND window);
 UINT MenuResource(HWND window);

@@ -22,6 +22,12 @@ struct WindowRec {
     RECT rect{};                 // in the parent's client coordinates
     unsigned flags = 0;
     DWORD processId = 0;
+    // Only the program's own windows, made by CreateWindowExA, have these.
+    WNDPROC proc = nullptr;
+    int show = -1;  // the last ShowWindow command; -1 before the first
+    UINT menu = 0;  // menu resource, 0 for none
+    bool needsPaint = false;
+    std::map<UINT_PTR, UINT> timers;  // periods by id
 };
 
 struct ProcessRec {
@@ -51,15 +57,6 @@ struct PendingDestroy {
     int callsLeft;
 };
 
-struct ShellWindow {
-    WNDPROC proc = nullptr;
-    RECT rect{};
-    int show = -1;  // no ShowWindow yet
-    UINT menu = 0;
-    bool needsPaint = false;
-    std::map<UINT_PTR, UINT> timers;
-};
-
 struct Dialog {
     HWND window = nullptr;
     bool ended = false;
@@ -78,7 +75,6 @@ struct State {
 
     // The program's module, its windows, queue and dialogs.
     std::vector<RegisteredClass> classes;
-    std::map<HWND, ShellWindow> shellWindows;
     std::map<UINT, std::string> strings;
     std::set<UINT> icons, menus, dialogs;
     std::map<UINT, std::vector<ACCEL>> accelerators;
@@ -110,6 +106,10 @@ struct State {
 };
 
 State& S();
+
+// The record behind a live window handle, or null; the handle of a record.
+WindowRec* Lookup(HWND window);
+HWND HandleOf(int index);
 
 // Opened at the start of every platform call: carries out the scheduled
 // destructions that are due, counts the call, logs a shell call with its
