@@ -4,7 +4,7 @@
 #include "app/about.h"
 #include "app/main_window.h"
 #include "app/resource.h"
-#include "tests/sim_fixture.h"
+#include "tests/capture_scenes.h"
 
 #include <algorithm>
 #include <string>
@@ -181,7 +181,7 @@ TEST_F(ShellTest, FailuresThatStopTheStartAndThoseThatDoNot) {
             continue;
         }
         EXPECT_EQ(Run(), 0) << name;
-        EXPECT_EQ(ArgsOf(Op::DestroyWindow).size(), 1u) << name << ": File > Exit not handled";
+        EXPECT_EQ(sim::CallCount(Op::DestroyWindow), 1) << name << ": File > Exit not handled";
         EXPECT_FALSE(sim::QueueRanDry()) << name;
     }
 }
@@ -226,7 +226,7 @@ TEST_F(ShellTest, EveryMessageGoesToTheAcceleratorsFirstWithItsOwnWindow) {
     EXPECT_EQ(ArgsOf(Op::TranslateAcceleratorA), offered);
     EXPECT_EQ(ArgsOf(Op::TranslateMessage), translated);
     EXPECT_EQ(ArgsOf(Op::DispatchMessageA), dispatched);
-    EXPECT_EQ(ArgsOf(Op::DialogBoxParamA).size(), 2u) << "Alt+? and Alt+/ each open the About box";
+    EXPECT_EQ(sim::CallCount(Op::DialogBoxParamA), 2) << "Alt+? and Alt+/ each open the About box";
 }
 
 TEST_F(ShellTest, ExitCodeIsTheQuitMessagesWParam) {
@@ -272,9 +272,9 @@ TEST_F(ShellTest, AGetMessageErrorEndsTheLoopWithZero) {
         sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0));
         sim::QueueMessage(nullptr, WM_QUIT, 9);
         EXPECT_EQ(Run(), 0) << c.before << " messages before the error";
-        EXPECT_EQ(ArgsOf(Op::GetMessageA).size(), static_cast<size_t>(c.before + 1));
-        EXPECT_EQ(ArgsOf(Op::DispatchMessageA).size(), static_cast<size_t>(c.before));
-        EXPECT_EQ(ArgsOf(Op::DialogBoxParamA).size(), 0u);
+        EXPECT_EQ(sim::CallCount(Op::GetMessageA), c.before + 1);
+        EXPECT_EQ(sim::CallCount(Op::DispatchMessageA), c.before);
+        EXPECT_EQ(sim::CallCount(Op::DialogBoxParamA), 0);
     }
 }
 
@@ -339,39 +339,32 @@ TEST_F(ShellTest, PaintingBeginsAndEndsOnTheSameContext) {
     EXPECT_NE(ends[0][1], "0") << "EndPaint was not given BeginPaint's record";
 }
 
-// Each timer message runs one overlay pass, whatever its timer id: with the
-// Meade LPI program showing its live view, one cross per tick.
-TEST_F(ShellTest, EachTimerMessageRunsOnePass) {
-    const UINT_PTR ids[] = {OVERLAY_TIMER_ID, 2, 0xFFFF};
-    for (UINT_PTR id : ids) {
+// Each timer message runs one overlay pass, whatever its timer id, and no
+// other message runs one: with the Meade LPI program showing its live view,
+// one cross per tick.
+TEST_F(ShellTest, TimerMessagesAndOnlyThemRunAPass) {
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        size_t crosses;
+    } cases[] = {
+        {WM_TIMER, OVERLAY_TIMER_ID, 1}, {WM_TIMER, 2, 1}, {WM_TIMER, 0xFFFF, 1},
+        {WM_PAINT, 0, 0},   {WM_MOUSEMOVE, 0, 0},  {WM_USER, 0, 0},
+        {WM_SYSCHAR, 0, 0},
+    };
+    for (const auto& c : cases) {
         Fresh();
         HWND window = Start();
-        HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(10, 10, 800, 600));
-        HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
-        HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
-        HWND live = sim::AddWindow(b, "Live", Rect(0, 0, 800, 600));
-        HWND video = sim::AddWindow(live, "", Rect(0, 0, 640, 480));
+        HWND video = BuildLpiScene();
         sim::ResetCallCounts();
-        EXPECT_EQ(MainWindowProc(window, WM_TIMER, id, 0), 0);
-        EXPECT_EQ(sim::CallCount(sim::Op::FindWindowA), 1) << "timer " << id;
-        ASSERT_EQ(sim::Drawings().size(), 1u) << "timer " << id;
-        EXPECT_EQ(sim::Drawings()[0].window, video);
-        MainWindowProc(window, WM_TIMER, id, 0);
-        EXPECT_EQ(sim::Drawings().size(), 2u) << "timer " << id;
+        MainWindowProc(window, c.message, c.wParam, 0);
+        MainWindowProc(window, c.message, c.wParam, 0);
+        EXPECT_EQ(sim::CallCount(Op::FindWindowA), static_cast<long>(2 * c.crosses))
+            << "message " << c.message << ", " << c.wParam;
+        ASSERT_EQ(sim::Drawings().size(), 2 * c.crosses)
+            << "message " << c.message << ", " << c.wParam;
+        for (const sim::Drawing& d : sim::Drawings()) EXPECT_EQ(d.window, video);
     }
-}
-
-TEST_F(ShellTest, OnlyTimerMessagesDraw) {
-    HWND window = Start();
-    HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(10, 10, 800, 600));
-    HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
-    HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
-    HWND live = sim::AddWindow(b, "Live", Rect(0, 0, 800, 600));
-    sim::AddWindow(live, "", Rect(0, 0, 640, 480));
-    const UINT messages[] = {WM_PAINT, WM_MOUSEMOVE, WM_USER, WM_SYSCHAR};
-    for (UINT m : messages) MainWindowProc(window, m, 0, 0);
-    EXPECT_EQ(sim::CallCount(sim::Op::FindWindowA), 0);
-    EXPECT_TRUE(sim::Drawings().empty());
 }
 
 // ---- The About box -------------------------------------------------------
