@@ -27,18 +27,6 @@ void DestroyIndex(int index) {
     siblings.erase(std::remove(siblings.begin(), siblings.end(), index), siblings.end());
 }
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
 bool Contains(const RECT& r, POINT p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
@@ -80,7 +68,35 @@ BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
     return TRUE;
 }
 
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 }  // namespace
+
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+HDC OpenDc(HWND window) {
+    std::uintptr_t handle = S().nextDc;
+    S().nextDc += 4;
+    S().dcs[handle] = DcRec{window, StockObject(BLACK_PEN)};
+    S().peakDCs = std::max(S().peakDCs, OpenDCs());
+    return reinterpret_cast<HDC>(handle);
+}
+
+bool CloseDc(HDC dc) {
+    DcRec* rec = LookupDc(dc);
+    if (!rec) return false;
+    if (rec->pen != StockObject(BLACK_PEN)) ++S().penLeftSelected;
+    S().dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
+    return true;
+}
 
 HWND HandleOf(int index) {
     return reinterpret_cast<HWND>(WINDOW_BASE + 4 * static_cast<std::uintptr_t>(index));
@@ -307,11 +323,7 @@ HDC WINAPI GetDC(HWND window) {
     sim::PlatformCall call(Op::GetDC);
     if (call.Fails()) return nullptr;
     if (window && !sim::Lookup(window)) return nullptr;
-    std::uintptr_t handle = sim::S().nextDc;
-    sim::S().nextDc += 4;
-    sim::S().dcs[handle] = sim::DcRec{window, sim::StockObject(BLACK_PEN)};
-    sim::S().peakDCs = std::max(sim::S().peakDCs, sim::OpenDCs());
-    return reinterpret_cast<HDC>(handle);
+    return sim::OpenDc(window);
 }
 
 // The context is found by its handle: it is released even when its window
@@ -320,11 +332,7 @@ int WINAPI ReleaseDC(HWND window, HDC dc) {
     sim::PlatformCall call(Op::ReleaseDC);
     if (call.Fails()) return 0;
     (void)window;
-    sim::DcRec* rec = sim::LookupDc(dc);
-    if (!rec) return 0;
-    if (rec->pen != sim::StockObject(BLACK_PEN)) ++sim::S().penLeftSelected;
-    sim::S().dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
-    return 1;
+    return sim::CloseDc(dc) ? 1 : 0;
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {

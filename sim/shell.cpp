@@ -31,14 +31,8 @@ bool IsResource(LPCSTR name, const std::set<UINT>& ids) {
            ids.count(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Class names are compared without regard to case, as the platform does.
 bool SameClassName(const std::string& a, LPCSTR b) {
-    if (IS_INTRESOURCE(b) || std::strlen(b) != a.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
+    return !IS_INTRESOURCE(b) && EqualIgnoringCase(a, b);
 }
 
 // SendMessage to a shell window: straight into its procedure.
@@ -47,15 +41,6 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!w || !w->proc) return 0;
     WNDPROC proc = w->proc;
     return Outside([&] { return proc(window, message, wParam, lParam); });
-}
-
-MSG Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    return msg;
 }
 
 std::vector<std::string> MessageArgs(const MSG* msg) {
@@ -100,7 +85,7 @@ HACCEL AcceleratorHandle(UINT id) {
 HCURSOR StandardArrow() { return reinterpret_cast<HCURSOR>(ARROW_HANDLE); }
 
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    S().queue.push_back(Message(window, message, wParam, lParam));
+    S().queue.push_back(MSG{window, message, wParam, lParam, 0, {}});
 }
 
 bool QueueRanDry() { return S().ranDry; }
@@ -140,7 +125,6 @@ UINT TimerPeriod(HWND window, UINT_PTR id) {
     return it == w->timers.end() ? 0 : it->second;
 }
 
-int OpenPaints() { return static_cast<int>(S().paintDcs.size()); }
 
 }  // namespace sim
 
@@ -260,7 +244,7 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callba
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
     sim::PlatformCall call(Op::GetMessageA, {Arg(window), Arg(filterMin), Arg(filterMax)});
     if (call.Fails()) {
-        if (message) *message = sim::Message(reinterpret_cast<HWND>(0xBAD0), 0xBAD, 0xBAD, 0xBAD);
+        if (message) *message = MSG{reinterpret_cast<HWND>(0xBAD0), 0xBAD, 0xBAD, 0xBAD, 0, {}};
         return -1;
     }
     if (!message || (window && !sim::IsAlive(window))) return -1;
@@ -273,7 +257,7 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterM
     }
     if (t.quitPending) {
         t.quitPending = false;
-        *message = sim::Message(nullptr, WM_QUIT, static_cast<WPARAM>(t.quitCode), 0);
+        *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(t.quitCode), 0, 0, {}};
         return 0;
     }
     // A window left unpainted is offered WM_PAINT again and again; the
@@ -282,12 +266,12 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterM
         t.paintRepeats = paint == t.lastPainted ? t.paintRepeats + 1 : 1;
         t.lastPainted = paint;
         if (t.paintRepeats <= 2) {
-            *message = sim::Message(paint, WM_PAINT, 0, 0);
+            *message = MSG{paint, WM_PAINT, 0, 0, 0, {}};
             return 1;
         }
     }
     t.ranDry = true;
-    *message = sim::Message(nullptr, WM_QUIT, sim::QUEUE_RAN_DRY_CODE, 0);
+    *message = MSG{nullptr, WM_QUIT, sim::QUEUE_RAN_DRY_CODE, 0, 0, {}};
     return 0;
 }
 
@@ -368,11 +352,8 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     sim::PlatformCall call(Op::BeginPaint, {Arg(window)});
     sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w || !paint) return nullptr;
-    std::uintptr_t dc = S().nextPaintDc;
-    S().nextPaintDc += 4;
-    S().paintDcs.insert(dc);
     *paint = PAINTSTRUCT{};
-    paint->hdc = reinterpret_cast<HDC>(dc);
+    paint->hdc = sim::OpenDc(window);
     paint->rcPaint = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
     sim::Validate(*w);
     return paint->hdc;
@@ -380,7 +361,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
     sim::PlatformCall call(Op::EndPaint, {Arg(window), Arg(paint ? paint->hdc : nullptr)});
-    if (paint) S().paintDcs.erase(reinterpret_cast<std::uintptr_t>(paint->hdc));
+    if (paint) sim::CloseDc(paint->hdc);
     return TRUE;
 }
 

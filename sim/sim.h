@@ -216,7 +216,6 @@ void ClearRecords();
 // open at once.
 int OpenDCs();
 int OpenSnapshots();
-int OpenPaints();
 int PeakOpenDCs();
 int PeakOpenSnapshots();
 // Device contexts that were released with a pen other than their default

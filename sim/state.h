@@ -89,8 +89,6 @@ struct State {
     std::vector<Dialog> openDialogs;
     int dialogsLeftOpen = 0;
     LRESULT defaultResult = 0;
-    std::set<std::uintptr_t> paintDcs;
-    std::uintptr_t nextPaintDc = 0xA0000;
 
     // Faults still to come, and what was counted and recorded.
     std::vector<Fault> faults;
@@ -110,6 +108,13 @@ State& S();
 // The record behind a live window handle, or null; the handle of a record.
 WindowRec* Lookup(HWND window);
 HWND HandleOf(int index);
+// A device context on `window` with the default pen, for GetDC and
+// BeginPaint; closing it gives false when it is not open.
+HDC OpenDc(HWND window);
+bool CloseDc(HDC dc);
+// Compares an ASCII name without regard to case, as the platform compares
+// window titles and class names.
+bool EqualIgnoringCase(const std::string& a, const char* b);
 
 // Opened at the start of every platform call: carries out the scheduled
 // destructions that are due, counts the call, logs a shell call with its
