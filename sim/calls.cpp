@@ -56,19 +56,15 @@ PlatformCall::~PlatformCall() { --callDepth; }
 
 const char* OpName(Op op) {
     static const char* const names[] = {
-        "FindWindowA",      "EnumWindows",      "GetWindowTextA",
-        "GetClientRect",    "ChildWindowFromPoint", "GetWindow",
-        "GetWindowThreadProcessId", "CreateToolhelp32Snapshot",
-        "Module32First",    "Module32Next",     "CloseHandle",
-        "GetDC",            "ReleaseDC",        "GetStockObject",
-        "SelectObject",     "PolyPolyline",     "RegisterClassExA",
-        "CreateWindowExA",  "SetWindowPos",     "ShowWindow",
-        "UpdateWindow",     "SetTimer",         "GetMessageA",
-        "TranslateAcceleratorA", "TranslateMessage", "DispatchMessageA",
-        "DefWindowProcA",   "DestroyWindow",    "PostQuitMessage",
-        "BeginPaint",       "EndPaint",         "LoadStringA",
-        "LoadIconA",        "LoadCursorA",      "LoadAcceleratorsA",
-        "DialogBoxParamA",  "EndDialog"};
+        "FindWindowA", "EnumWindows", "GetWindowTextA", "GetClientRect", "ChildWindowFromPoint",
+        "GetWindow", "GetWindowThreadProcessId",
+        "CreateToolhelp32Snapshot", "Module32First", "Module32Next", "CloseHandle",
+        "GetDC", "ReleaseDC", "GetStockObject", "SelectObject", "PolyPolyline",
+        "RegisterClassExA", "CreateWindowExA", "SetWindowPos", "ShowWindow", "UpdateWindow",
+        "SetTimer", "GetMessageA", "TranslateAcceleratorA", "TranslateMessage",
+        "DispatchMessageA", "DefWindowProcA", "DestroyWindow", "PostQuitMessage", "BeginPaint",
+        "EndPaint", "LoadStringA", "LoadIconA", "LoadCursorA", "LoadAcceleratorsA",
+        "DialogBoxParamA", "EndDialog"};
     static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count));
     return names[static_cast<size_t>(op)];
 }

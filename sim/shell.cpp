@@ -18,12 +18,6 @@ constexpr std::uintptr_t SYSTEM_ICON_BASE = 0x6E0000;
 constexpr LONG DEFAULT_X = 26, DEFAULT_Y = 26, DEFAULT_WIDTH = 640, DEFAULT_HEIGHT = 480;
 constexpr LPARAM ALT_CONTEXT = 1 << 29;  // key message lParam: Alt was down
 
-Dialog* OpenDialog(HWND window) {
-    for (Dialog& d : S().openDialogs)
-        if (d.window == window) return &d;
-    return nullptr;
-}
-
 bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
 
 bool IsResource(LPCSTR name, const std::set<UINT>& ids) {
@@ -92,16 +86,11 @@ bool QueueRanDry() { return S().ranDry; }
 HWND CreatedWindow() { return S().created; }
 
 void ScriptDialog(const std::vector<WORD>& controls) { S().dialogScript = controls; }
-int DialogsLeftOpen() { return S().dialogsLeftOpen + static_cast<int>(S().openDialogs.size()); }
+int DialogsLeftOpen() { return S().dialogsLeftOpen; }
 
 void SetDefaultProcResult(LRESULT result) { S().defaultResult = result; }
 
 const std::vector<RegisteredClass>& RegisteredClasses() { return S().classes; }
-
-RECT WindowRect(HWND window) {
-    WindowRec* w = Lookup(window);
-    return w ? w->rect : RECT{};
-}
 
 int ShowCommand(HWND window) {
     WindowRec* w = Lookup(window);
@@ -414,34 +403,29 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND par
                                DLGPROC dialogProc, LPARAM initParam) {
     sim::PlatformCall call(Op::DialogBoxParamA, {Arg(instance), Arg(templateName), Arg(parent),
                                                  Arg(dialogProc), Arg(initParam)});
-    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, S().dialogs) || !dialogProc)
+    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, S().dialogs) ||
+        !dialogProc)
         return -1;
     if (parent && !sim::IsAlive(parent)) return 0;
     HWND dialog = sim::AddWindow(nullptr, "About", RECT{0, 0, 345, 122});
-    S().openDialogs.push_back(sim::Dialog{dialog, false, 0});
+    sim::Lookup(dialog)->dialog = true;
     sim::Outside([&] { return dialogProc(dialog, WM_INITDIALOG, 0, initParam); });
-    std::vector<WORD> script = S().dialogScript;
-    for (WORD control : script) {
-        if (sim::OpenDialog(dialog)->ended) break;
+    for (WORD control : std::vector<WORD>(S().dialogScript)) {
+        if (sim::Lookup(dialog)->endedWith) break;
         S().dialogScript.erase(S().dialogScript.begin());
-        sim::Outside([&] { return dialogProc(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0); });
+        WPARAM click = MAKEWPARAM(control, BN_CLICKED);
+        sim::Outside([&] { return dialogProc(dialog, WM_COMMAND, click, 0); });
     }
-    sim::Dialog done = *sim::OpenDialog(dialog);
-    S().openDialogs.erase(std::find_if(S().openDialogs.begin(), S().openDialogs.end(),
-                                       [&](const sim::Dialog& d) { return d.window == dialog; }));
+    std::optional<INT_PTR> result = sim::Lookup(dialog)->endedWith;
     sim::DestroyWindow(dialog);
-    if (!done.ended) {
-        ++S().dialogsLeftOpen;
-        return -1;
-    }
-    return done.result;
+    if (!result) ++S().dialogsLeftOpen;
+    return result.value_or(-1);
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
     sim::PlatformCall call(Op::EndDialog, {Arg(dialog), Arg(result)});
-    sim::Dialog* d = sim::OpenDialog(dialog);
-    if (call.Fails() || !d) return FALSE;
-    d->ended = true;
-    d->result = result;
+    sim::WindowRec* w = sim::Lookup(dialog);
+    if (call.Fails() || !w || !w->dialog) return FALSE;
+    w->endedWith = result;
     return TRUE;
 }

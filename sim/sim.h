@@ -18,44 +18,15 @@ namespace sim {
 // fault injection.
 enum class Op {
     // The window tree, Tool Help and drawing the overlay uses.
-    FindWindowA,
-    EnumWindows,
-    GetWindowTextA,
-    GetClientRect,
-    ChildWindowFromPoint,
-    GetWindow,
+    FindWindowA, EnumWindows, GetWindowTextA, GetClientRect, ChildWindowFromPoint, GetWindow,
     GetWindowThreadProcessId,
-    CreateToolhelp32Snapshot,
-    Module32First,
-    Module32Next,
-    CloseHandle,
-    GetDC,
-    ReleaseDC,
-    GetStockObject,
-    SelectObject,
-    PolyPolyline,
+    CreateToolhelp32Snapshot, Module32First, Module32Next, CloseHandle,
+    GetDC, ReleaseDC, GetStockObject, SelectObject, PolyPolyline,
     // The program's shell; these calls are also logged with their arguments.
-    RegisterClassExA,
-    CreateWindowExA,
-    SetWindowPos,
-    ShowWindow,
-    UpdateWindow,
-    SetTimer,
-    GetMessageA,
-    TranslateAcceleratorA,
-    TranslateMessage,
-    DispatchMessageA,
-    DefWindowProcA,
-    DestroyWindow,
-    PostQuitMessage,
-    BeginPaint,
-    EndPaint,
-    LoadStringA,
-    LoadIconA,
-    LoadCursorA,
-    LoadAcceleratorsA,
-    DialogBoxParamA,
-    EndDialog,
+    RegisterClassExA, CreateWindowExA, SetWindowPos, ShowWindow, UpdateWindow, SetTimer,
+    GetMessageA, TranslateAcceleratorA, TranslateMessage, DispatchMessageA, DefWindowProcA,
+    DestroyWindow, PostQuitMessage, BeginPaint, EndPaint,
+    LoadStringA, LoadIconA, LoadCursorA, LoadAcceleratorsA, DialogBoxParamA, EndDialog,
     Count
 };
 const char* OpName(Op op);
@@ -231,11 +202,9 @@ struct RegisteredClass {
 };
 const std::vector<RegisteredClass>& RegisteredClasses();
 
-// A window's state as the shell calls left it: its rectangle (as AddWindow
-// takes it; screen coordinates for a top-level window), the last show
-// command (-1 before the first), its menu resource (0 for none), whether it
-// waits for WM_PAINT, and a running timer's period by id (0 for none).
-RECT WindowRect(HWND window);
+// A window's state as the shell calls left it: the last show command (-1
+// before the first), its menu resource (0 for none), whether it waits for
+// WM_PAINT, and a running timer's period by id (0 for none).
 int ShowCommand(HWND window);
 UINT MenuResource(HWND window);
 bool NeedsPaint(HWND window);

@@ -10,6 +10,7 @@
 #include <array>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace sim {
@@ -28,6 +29,9 @@ struct WindowRec {
     UINT menu = 0;  // menu resource, 0 for none
     bool needsPaint = false;
     std::map<UINT_PTR, UINT> timers;  // periods by id
+    // Only a modal dialog's box, made by DialogBoxParamA, has these.
+    bool dialog = false;
+    std::optional<INT_PTR> endedWith;  // EndDialog's result
 };
 
 struct ProcessRec {
@@ -57,12 +61,6 @@ struct PendingDestroy {
     int callsLeft;
 };
 
-struct Dialog {
-    HWND window = nullptr;
-    bool ended = false;
-    INT_PTR result = 0;
-};
-
 struct State {
     // The desktop the overlay searches and draws on.
     std::vector<WindowRec> windows;
@@ -86,7 +84,6 @@ struct State {
     HWND lastPainted = nullptr;
     int paintRepeats = 0;
     std::vector<WORD> dialogScript;
-    std::vector<Dialog> openDialogs;
     int dialogsLeftOpen = 0;
     LRESULT defaultResult = 0;
 

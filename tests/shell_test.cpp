@@ -49,7 +49,6 @@ protected:
         sim::ClearRecords();
         return sim::CreatedWindow();
     }
-    static Args Instance() { return {Arg(sim::ModuleInstance())}; }
 };
 
 std::vector<Args> ArgsOf(Op op) {
@@ -126,9 +125,10 @@ TEST_F(ShellTest, CreatesA100By100MinimisedWindowWithItsTimer) {
     EXPECT_EQ(ArgsOf(Op::ShowWindow), (std::vector<Args>{{Arg(window), Arg(SW_MINIMIZE)}}));
     EXPECT_EQ(ArgsOf(Op::UpdateWindow), (std::vector<Args>{{Arg(window)}}));
     EXPECT_EQ(ArgsOf(Op::SetTimer), (std::vector<Args>{{Arg(window), "1", "100", "0"}}));
-    RECT r = sim::WindowRect(window);
-    EXPECT_EQ(r.right - r.left, 100);
-    EXPECT_EQ(r.bottom - r.top, 100);
+    RECT client{};  // the simulation's windows have no frame
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, 100);
+    EXPECT_EQ(client.bottom, 100);
     EXPECT_EQ(sim::MenuResource(window), static_cast<UINT>(MENU_MAIN));
     EXPECT_EQ(sim::TimerPeriod(window, OVERLAY_TIMER_ID), 100u);
     EXPECT_FALSE(sim::NeedsPaint(window)) << "the first WM_PAINT was not validated";
