@@ -120,8 +120,9 @@ TEST_F(ShellTest, CreatesA100By100MinimisedWindowWithItsTimer) {
               (std::vector<Args>{{"0", "\"QUELVANI\"", "\"quelvani\"", Arg(WS_OVERLAPPEDWINDOW),
                                   Arg(CW_USEDEFAULT), "0", Arg(CW_USEDEFAULT), "0", "0", "0",
                                   Arg(instance), "0"}}));
-    EXPECT_EQ(ArgsOf(Op::SetWindowPos), (std::vector<Args>{{Arg(window), "0", "0", "0", "100", "100",
-                                                          Arg(SWP_NOZORDER | SWP_NOMOVE)}}));
+    EXPECT_EQ(ArgsOf(Op::SetWindowPos),
+              (std::vector<Args>{{Arg(window), "0", "0", "0", "100", "100",
+                                  Arg(SWP_NOZORDER | SWP_NOMOVE)}}));
     EXPECT_EQ(ArgsOf(Op::ShowWindow), (std::vector<Args>{{Arg(window), Arg(SW_MINIMIZE)}}));
     EXPECT_EQ(ArgsOf(Op::UpdateWindow), (std::vector<Args>{{Arg(window)}}));
     EXPECT_EQ(ArgsOf(Op::SetTimer), (std::vector<Args>{{Arg(window), "1", "100", "0"}}));
@@ -229,52 +230,50 @@ TEST_F(ShellTest, EveryMessageGoesToTheAcceleratorsFirstWithItsOwnWindow) {
     EXPECT_EQ(sim::CallCount(Op::DialogBoxParamA), 2) << "Alt+? and Alt+/ each open the About box";
 }
 
-TEST_F(ShellTest, ExitCodeIsTheQuitMessagesWParam) {
-    const WPARAM codes[] = {0, 1, 3, 255, 0x7FFFFFFF};
-    for (WPARAM code : codes) {
-        Fresh();
-        sim::QueueMessage(sim::CREATED_WINDOW, WM_TIMER, OVERLAY_TIMER_ID);
-        sim::QueueMessage(nullptr, WM_QUIT, code);
-        EXPECT_EQ(Run(), static_cast<int>(code));
-    }
-}
-
-TEST_F(ShellTest, ClosingTheWindowEndsTheLoopWithZero) {
+// The loop ends on WM_QUIT with its wParam as the exit code, and closing the
+// window posts that quit with 0. GetMessageA gives -1 on an error; the loop
+// stops there with exit code 0 instead of taking -1 for a message, and asks
+// no more.
+TEST_F(ShellTest, TheLoopEndsOnQuitOrErrorWithItsExitCode) {
+    struct Message {
+        UINT message;  // WM_QUIT is posted to no window, the rest to the program's
+        WPARAM wParam;
+    };
+    const Message timer{WM_TIMER, OVERLAY_TIMER_ID}, about{WM_COMMAND, CMD_ABOUT};
     const struct {
         const char* how;
-        UINT message;
-        WPARAM wParam;
+        std::vector<Message> script;
+        int failingGet;  // the GetMessageA call that fails, 0 for none
+        int code;
+        long gets;     // GetMessageA calls in all
+        bool closes;   // the window is gone and PostQuitMessage(0) was called
     } cases[] = {
-        {"File > Exit", WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0)},
-        {"close button", WM_SYSCOMMAND, SC_CLOSE},
-        {"Alt+F4", WM_CLOSE, 0},
+        {"File > Exit", {{WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0)}}, 0, 0, 2, true},
+        {"close button", {{WM_SYSCOMMAND, SC_CLOSE}}, 0, 0, 2, true},
+        {"Alt+F4", {{WM_CLOSE, 0}}, 0, 0, 2, true},
+        {"quit 0", {timer, {WM_QUIT, 0}}, 0, 0, 2, false},
+        {"quit 1", {timer, {WM_QUIT, 1}}, 0, 1, 2, false},
+        {"quit 3", {timer, {WM_QUIT, 3}}, 0, 3, 2, false},
+        {"quit 255", {timer, {WM_QUIT, 255}}, 0, 255, 2, false},
+        {"quit 0x7FFFFFFF", {timer, {WM_QUIT, 0x7FFFFFFF}}, 0, 0x7FFFFFFF, 2, false},
+        {"error at once", {about, {WM_QUIT, 9}}, 1, 0, 1, false},
+        {"error after a message", {timer, about, {WM_QUIT, 9}}, 2, 0, 2, false},
+        {"error after three", {timer, timer, timer, about, {WM_QUIT, 9}}, 4, 0, 4, false},
     };
     for (const auto& c : cases) {
         Fresh();
-        sim::QueueMessage(sim::CREATED_WINDOW, c.message, c.wParam);
-        EXPECT_EQ(Run(), 0) << c.how;
-        EXPECT_FALSE(sim::IsAlive(sim::CreatedWindow())) << c.how;
-        EXPECT_EQ(ArgsOf(Op::PostQuitMessage), (std::vector<Args>{{"0"}})) << c.how;
+        for (const Message& m : c.script)
+            sim::QueueMessage(m.message == WM_QUIT ? nullptr : sim::CREATED_WINDOW, m.message,
+                              m.wParam);
+        if (c.failingGet) sim::FailCall(Op::GetMessageA, c.failingGet);
+        EXPECT_EQ(Run(), c.code) << c.how;
+        EXPECT_EQ(sim::CallCount(Op::GetMessageA), c.gets) << c.how;
+        EXPECT_EQ(sim::CallCount(Op::DispatchMessageA), c.gets - 1) << c.how;
         EXPECT_FALSE(sim::QueueRanDry()) << c.how << ": the loop did not end";
-    }
-}
-
-// GetMessageA gives -1 on an error; the loop stops there with exit code 0
-// instead of taking -1 for a message, and asks no more.
-TEST_F(ShellTest, AGetMessageErrorEndsTheLoopWithZero) {
-    const struct {
-        int before;  // messages delivered before the error
-    } cases[] = {{0}, {1}, {3}};
-    for (const auto& c : cases) {
-        Fresh();
-        for (int i = 0; i < c.before; ++i) sim::QueueMessage(sim::CREATED_WINDOW, WM_TIMER, 1);
-        sim::FailCall(Op::GetMessageA, c.before + 1);
-        sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0));
-        sim::QueueMessage(nullptr, WM_QUIT, 9);
-        EXPECT_EQ(Run(), 0) << c.before << " messages before the error";
-        EXPECT_EQ(sim::CallCount(Op::GetMessageA), c.before + 1);
-        EXPECT_EQ(sim::CallCount(Op::DispatchMessageA), c.before);
-        EXPECT_EQ(sim::CallCount(Op::DialogBoxParamA), 0);
+        EXPECT_EQ(sim::IsAlive(sim::CreatedWindow()), !c.closes) << c.how;
+        const std::vector<Args> quits = c.closes ? std::vector<Args>{{"0"}} : std::vector<Args>{};
+        EXPECT_EQ(ArgsOf(Op::PostQuitMessage), quits)
+            << c.how;
     }
 }
 
@@ -289,7 +288,8 @@ TEST_F(ShellTest, EachMessagesHandling) {
         Ops calls;
         LRESULT result;
     } cases[] = {
-        {"About", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0, {Op::DialogBoxParamA, Op::EndDialog}, 0},
+        {"About", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0,
+         {Op::DialogBoxParamA, Op::EndDialog}, 0},
         {"About by accelerator", WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 1), 0,
          {Op::DialogBoxParamA, Op::EndDialog}, 0},
         {"Exit", WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0), 0,
@@ -318,25 +318,32 @@ TEST_F(ShellTest, EachMessagesHandling) {
     }
 }
 
-TEST_F(ShellTest, AboutOpensDialog103OwnedByTheWindow) {
-    HWND window = Start();
-    sim::ScriptDialog({IDOK});
-    MainWindowProc(window, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0);
-    EXPECT_EQ(ArgsOf(Op::DialogBoxParamA),
-              (std::vector<Args>{{Arg(sim::ModuleInstance()), "#103", Arg(window),
-                                  Arg(&AboutDialogProc), "0"}}));
-}
-
-TEST_F(ShellTest, PaintingBeginsAndEndsOnTheSameContext) {
-    HWND window = Start();
-    ShowWindow(window, SW_RESTORE);
-    ASSERT_TRUE(sim::NeedsPaint(window));
-    MainWindowProc(window, WM_PAINT, 0, 0);
-    EXPECT_FALSE(sim::NeedsPaint(window));
-    std::vector<Args> ends = ArgsOf(Op::EndPaint);
-    ASSERT_EQ(ends.size(), 1u);
-    EXPECT_EQ(ends[0][0], Arg(window));
-    EXPECT_NE(ends[0][1], "0") << "EndPaint was not given BeginPaint's record";
+// About opens dialog 103 owned by the window, which closes on OK or Cancel
+// with that button's id. The icon (id 2, the same number as IDCANCEL) is a
+// plain static without SS_NOTIFY: it sends no WM_COMMAND, so clicking it
+// closes nothing.
+TEST_F(ShellTest, AboutOpensDialog103OwnedByTheWindowAndClosesWithItsButton) {
+    const struct {
+        std::vector<WORD> clicks;
+        const char* result;
+    } cases[] = {
+        {{IDOK}, "1"},
+        {{IDCANCEL}, "2"},
+        {{3, 4, IDOK}, "1"},
+        {{3, IDCANCEL, IDOK}, "2"},
+    };
+    for (const auto& c : cases) {
+        Fresh();
+        HWND window = Start();
+        sim::ScriptDialog(c.clicks);
+        MainWindowProc(window, WM_COMMAND, MAKEWPARAM(CMD_ABOUT, 0), 0);
+        EXPECT_EQ(ArgsOf(Op::DialogBoxParamA),
+                  (std::vector<Args>{{Arg(sim::ModuleInstance()), "#103", Arg(window),
+                                      Arg(&AboutDialogProc), "0"}}));
+        std::vector<Args> ends = ArgsOf(Op::EndDialog);
+        ASSERT_EQ(ends.size(), 1u) << c.result;
+        EXPECT_EQ(ends[0][1], c.result);
+    }
 }
 
 // Each timer message runs one overlay pass, whatever its timer id, and no
@@ -394,28 +401,6 @@ TEST_F(ShellTest, AboutDialogProcResults) {
         sim::ClearRecords();
         EXPECT_EQ(AboutDialogProc(dialog, c.message, c.wParam, 0), c.result) << c.name;
         EXPECT_EQ(ArgsOf(Op::EndDialog), c.ended) << c.name;
-    }
-}
-
-TEST_F(ShellTest, TheAboutBoxClosesWithItsButtonsResult) {
-    // The icon (id 2, the same number as IDCANCEL) is a plain static without
-    // SS_NOTIFY: it sends no WM_COMMAND, so clicking it closes nothing.
-    const struct {
-        std::vector<WORD> clicks;
-        INT_PTR result;
-    } cases[] = {
-        {{IDOK}, IDOK},
-        {{IDCANCEL}, IDCANCEL},
-        {{3, 4, IDOK}, IDOK},
-        {{3, IDCANCEL, IDOK}, IDCANCEL},
-    };
-    for (const auto& c : cases) {
-        sim::ClearRecords();
-        sim::ScriptDialog(c.clicks);
-        EXPECT_EQ(DialogBoxParamA(sim::ModuleInstance(), MAKEINTRESOURCEA(DLG_ABOUT), nullptr,
-                                  AboutDialogProc, 0),
-                  c.result);
-        EXPECT_EQ(ArgsOf(Op::EndDialog).size(), 1u);
     }
 }
 
