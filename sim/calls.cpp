@@ -36,12 +36,8 @@ PlatformCall::PlatformCall(Op op) : fails_(false) {
     ++s.calls[static_cast<size_t>(op)];
     for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
         if (it->op != op) continue;
-        if (it->remaining == 0) {
-            fails_ = true;
-            return;
-        }
-        if (--it->remaining == 0) {
-            s.faults.erase(it);
+        if (it->remaining < 0 || --it->remaining == 0) {
+            if (it->remaining == 0) s.faults.erase(it);
             fails_ = true;
             return;
         }
@@ -73,7 +69,7 @@ void PrintTo(Op op, std::ostream* out) { *out << OpName(op); }
 
 void FailCall(Op op, int nth) { S().faults.push_back({op, nth < 1 ? 1 : nth}); }
 
-void FailAlways(Op op) { S().faults.push_back({op, 0}); }
+void FailAlways(Op op) { S().faults.push_back({op, -1}); }
 
 void DestroyAfterCalls(HWND window, int calls) { S().destroys.push_back({window, calls}); }
 

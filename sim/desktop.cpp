@@ -31,14 +31,11 @@ bool Contains(const RECT& r, POINT p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
-DcRec* LookupDc(HDC dc) {
-    auto it = S().dcs.find(reinterpret_cast<std::uintptr_t>(dc));
-    return it == S().dcs.end() ? nullptr : &it->second;
-}
-
-SnapshotRec* LookupSnapshot(HANDLE snapshot) {
-    auto it = S().snapshots.find(reinterpret_cast<std::uintptr_t>(snapshot));
-    return it == S().snapshots.end() ? nullptr : &it->second;
+// The record behind a device context or snapshot handle, or null.
+template <typename Rec>
+Rec* Find(std::map<std::uintptr_t, Rec>& table, const void* handle) {
+    auto it = table.find(reinterpret_cast<std::uintptr_t>(handle));
+    return it == table.end() ? nullptr : &it->second;
 }
 
 bool IsPen(HGDIOBJ object) {
@@ -58,13 +55,8 @@ BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
     entry->modBaseAddr = nullptr;
     entry->modBaseSize = 0x1000;
     entry->hModule = nullptr;
-    size_t n = std::min(name.size(), sizeof entry->szModule - 1);
-    std::memcpy(entry->szModule, name.data(), n);
-    entry->szModule[n] = '\0';
-    std::string path = "C:\\Program Files\\" + name;
-    n = std::min(path.size(), sizeof entry->szExePath - 1);
-    std::memcpy(entry->szExePath, path.data(), n);
-    entry->szExePath[n] = '\0';
+    CopyText(name, entry->szModule, sizeof entry->szModule);
+    CopyText("C:\\Program Files\\" + name, entry->szExePath, sizeof entry->szExePath);
     return TRUE;
 }
 
@@ -91,11 +83,18 @@ HDC OpenDc(HWND window) {
 }
 
 bool CloseDc(HDC dc) {
-    DcRec* rec = LookupDc(dc);
+    DcRec* rec = Find(S().dcs, dc);
     if (!rec) return false;
     if (rec->pen != StockObject(BLACK_PEN)) ++S().penLeftSelected;
     S().dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
     return true;
+}
+
+int CopyText(const std::string& text, char* buffer, size_t capacity) {
+    size_t n = std::min(text.size(), capacity - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
 }
 
 HWND HandleOf(int index) {
@@ -207,10 +206,7 @@ int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
     if (call.Fails()) return 0;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w || !text || capacity <= 0) return 0;
-    size_t n = std::min(w->caption.size(), static_cast<size_t>(capacity - 1));
-    std::memcpy(text, w->caption.data(), n);
-    text[n] = '\0';
-    return static_cast<int>(n);
+    return sim::CopyText(w->caption, text, static_cast<size_t>(capacity));
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
@@ -297,7 +293,7 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
 BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
     sim::PlatformCall call(Op::Module32First);
     if (call.Fails()) return FALSE;
-    sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
+    sim::SnapshotRec* snap = sim::Find(sim::S().snapshots, snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
     snap->next = 0;
     return sim::NextModuleEntry(*snap, entry);
@@ -306,7 +302,7 @@ BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
 BOOL WINAPI Module32Next(HANDLE snapshot, LPMODULEENTRY32 entry) {
     sim::PlatformCall call(Op::Module32Next);
     if (call.Fails()) return FALSE;
-    sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
+    sim::SnapshotRec* snap = sim::Find(sim::S().snapshots, snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
     return sim::NextModuleEntry(*snap, entry);
 }
@@ -346,7 +342,7 @@ HGDIOBJ WINAPI GetStockObject(int index) {
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
     sim::PlatformCall call(Op::SelectObject);
     if (call.Fails()) return nullptr;
-    sim::DcRec* rec = sim::LookupDc(dc);
+    sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
     if (!rec || !sim::IsPen(object)) return nullptr;
     HGDIOBJ previous = rec->pen;
     rec->pen = object;
@@ -357,7 +353,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
 BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
     sim::PlatformCall call(Op::PolyPolyline);
     if (call.Fails()) return FALSE;
-    sim::DcRec* rec = sim::LookupDc(dc);
+    sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
     if (!rec || !points || !counts || polylines == 0) return FALSE;
     size_t total = 0;
     for (DWORD i = 0; i < polylines; ++i) {

@@ -4,9 +4,6 @@
 // answering the way the platform documents them.
 #include "sim/state.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace sim {
 namespace {
 
@@ -244,9 +241,9 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterM
         if (message->hwnd == sim::CREATED_WINDOW) message->hwnd = t.created;
         return message->message == WM_QUIT ? 0 : 1;
     }
-    if (t.quitPending) {
-        t.quitPending = false;
-        *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(t.quitCode), 0, 0, {}};
+    if (t.quit) {
+        *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(*t.quit), 0, 0, {}};
+        t.quit.reset();
         return 0;
     }
     // A window left unpainted is offered WM_PAINT again and again; the
@@ -333,8 +330,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
 
 void WINAPI PostQuitMessage(int exitCode) {
     sim::PlatformCall call(Op::PostQuitMessage, {Arg(exitCode)});
-    S().quitPending = true;
-    S().quitCode = exitCode;
+    S().quit = exitCode;
 }
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
@@ -364,10 +360,7 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
         buffer[0] = '\0';
         return 0;
     }
-    size_t n = std::min(it->second.size(), static_cast<size_t>(capacity - 1));
-    std::memcpy(buffer, it->second.data(), n);
-    buffer[n] = '\0';
-    return static_cast<int>(n);
+    return sim::CopyText(it->second, buffer, static_cast<size_t>(capacity));
 }
 
 // No module: the system's icons. Otherwise the module's icon groups.

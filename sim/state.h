@@ -53,7 +53,7 @@ struct DcRec {
 
 struct Fault {
     Op op;
-    int remaining;  // calls of `op` still to pass; 0 means always fail
+    int remaining;  // calls of `op` still to pass; -1 means always fail
 };
 
 struct PendingDestroy {
@@ -77,8 +77,7 @@ struct State {
     std::set<UINT> icons, menus, dialogs;
     std::map<UINT, std::vector<ACCEL>> accelerators;
     std::deque<MSG> queue;
-    bool quitPending = false;
-    int quitCode = 0;
+    std::optional<int> quit;  // PostQuitMessage's exit code, until taken
     bool ranDry = false;
     HWND created = nullptr;
     HWND lastPainted = nullptr;
@@ -112,6 +111,9 @@ bool CloseDc(HDC dc);
 // Compares an ASCII name without regard to case, as the platform compares
 // window titles and class names.
 bool EqualIgnoringCase(const std::string& a, const char* b);
+// Copies text into a caller's buffer the way the platform does: cut to the
+// buffer (capacity at least 1), always terminated. Gives the length copied.
+int CopyText(const std::string& text, char* buffer, size_t capacity);
 
 // Opened at the start of every platform call: carries out the scheduled
 // destructions that are due, counts the call, logs a shell call with its
