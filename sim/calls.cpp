@@ -103,24 +103,17 @@ void ClearRecords() {
     S().clientRects.clear();
 }
 
-std::string Arg(const void* pointer) {
-    if (!pointer) return "0";
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%llx",
-                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer)));
-    return text;
-}
-
-std::string Arg(std::nullptr_t) { return "0"; }
-
-std::string Arg(const char* text) {
+std::string TextArg(const char* text) {
     if (!text) return "0";
     if (IS_INTRESOURCE(text)) return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(text));
     return '"' + std::string(text) + '"';
 }
 
-std::string Arg(char* text) { return Arg(static_cast<const char*>(text)); }
-
-std::string Arg(long long value) { return std::to_string(value); }
+std::string HexArg(std::uintptr_t value) {
+    if (!value) return "0";
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
 
 }  // namespace sim

@@ -146,18 +146,14 @@ const std::vector<ShellCall>& ShellCalls();
 
 // How an argument is written in the log: numbers in decimal, handles and
 // pointers in hex (null as "0"), texts quoted, resource numbers as "#109".
-std::string Arg(const void* pointer);
-std::string Arg(std::nullptr_t);
-std::string Arg(const char* text);
-std::string Arg(char* text);
-std::string Arg(long long value);
-template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
+std::string TextArg(const char* text);
+std::string HexArg(std::uintptr_t value);
+template <typename T>
 std::string Arg(T value) {
-    return Arg(static_cast<long long>(value));
-}
-template <typename R, typename... A>
-std::string Arg(R(CALLBACK* function)(A...)) {
-    return Arg(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(function)));
+    if constexpr (std::is_integral_v<T>) return std::to_string(static_cast<long long>(value));
+    else if constexpr (std::is_null_pointer_v<T>) return "0";
+    else if constexpr (std::is_convertible_v<T, const char*>) return TextArg(value);
+    else return HexArg(reinterpret_cast<std::uintptr_t>(value));
 }
 
 struct Drawing {
