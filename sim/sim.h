@@ -1,12 +1,15 @@
 // Scene building, fault injection and accounting for the simulated window
-// system. Tests build the windows and processes they need here, run the
-// system's code against the Win32 names in sim/win32.h, and then read back
-// what was drawn and what was left open.
+// system. Tests build the windows, processes and the program's module they
+// need here, run the system's code against the Win32 names in sim/win32.h,
+// and then read back what was called, drawn and left open.
 #pragma once
 
 #include "sim/win32.h"
 
+#include <cstddef>
+#include <ostream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace sim {
@@ -14,32 +17,30 @@ namespace sim {
 // Every platform operation the simulation provides, for call counting and
 // fault injection.
 enum class Op {
-    FindWindowA,
-    EnumWindows,
-    GetWindowTextA,
-    GetClientRect,
-    ChildWindowFromPoint,
-    GetWindow,
+    // The window tree, Tool Help and drawing the overlay uses.
+    FindWindowA, EnumWindows, GetWindowTextA, GetClientRect, ChildWindowFromPoint, GetWindow,
     GetWindowThreadProcessId,
-    CreateToolhelp32Snapshot,
-    Module32First,
-    Module32Next,
-    CloseHandle,
-    GetDC,
-    ReleaseDC,
-    GetStockObject,
-    SelectObject,
-    PolyPolyline,
+    CreateToolhelp32Snapshot, Module32First, Module32Next, CloseHandle,
+    GetDC, ReleaseDC, GetStockObject, SelectObject, PolyPolyline,
+    // The program's shell; these calls are also logged with their arguments.
+    RegisterClassExA, CreateWindowExA, SetWindowPos, ShowWindow, UpdateWindow, SetTimer,
+    GetMessageA, TranslateAcceleratorA, TranslateMessage, DispatchMessageA, DefWindowProcA,
+    DestroyWindow, PostQuitMessage, BeginPaint, EndPaint,
+    LoadStringA, LoadIconA, LoadCursorA, LoadAcceleratorsA, DialogBoxParamA, EndDialog,
     Count
 };
 const char* OpName(Op op);
+void PrintTo(Op op, std::ostream* out);
+
+// Forgets everything: every window, process, handle, resource, queued
+// message, fault and record.
+void Reset();
+
+// ---- The desktop ----
 
 // Window flags for AddWindow.
 constexpr unsigned HIDDEN = 1;
 constexpr unsigned DISABLED = 2;
-
-// Forgets every window, process, handle, fault and record.
-void Reset();
 
 // Adds a window. `rect` is its client area placed in the parent's client
 // coordinates (simulated windows have no frame, so window and client
@@ -67,25 +68,93 @@ void EndProcess(DWORD processId);
 // Snapshots of the process are refused, as for a process of another user.
 void DenySnapshots(DWORD processId);
 
-// Fault injection. FailCall makes the nth next call of `op` fail as the
-// platform fails it (counting from 1); FailAlways makes every call fail.
+// The stock object GetStockObject(index) returns, for comparisons.
+HGDIOBJ StockObject(int index);
+
+// ---- The program's module, message queue and dialogs ----
+
+// The instance handle of the program's own module, the one whose resources
+// the loader functions find.
+HINSTANCE ModuleInstance();
+
+// The module's resources.
+void AddStringResource(UINT id, const std::string& text);
+void AddIconResource(UINT id);
+void AddMenuResource(UINT id);
+void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries);
+void AddDialogResource(UINT id);
+
+// The handles the loaders give for a resource of the module, and the
+// system's standard arrow cursor.
+HICON IconHandle(UINT id);
+HACCEL AcceleratorHandle(UINT id);
+HCURSOR StandardArrow();
+
+// The scripted queue GetMessageA takes from, as posted and input messages.
+// A message for CREATED_WINDOW goes to the window CreateWindowExA created
+// last. A scripted WM_QUIT ends the loop with its wParam. Once the script is
+// drained, a pending PostQuitMessage gives WM_QUIT, then a window that still
+// needs painting gives WM_PAINT; when nothing is left at all, the real
+// platform would wait forever, so GetMessageA records that the queue ran dry
+// and ends the loop with QUEUE_RAN_DRY_CODE.
+extern const HWND CREATED_WINDOW;
+constexpr WPARAM QUEUE_RAN_DRY_CODE = 0x7E57;
+void QueueMessage(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+bool QueueRanDry();
+HWND CreatedWindow();
+
+// What a modal dialog receives after WM_INITDIALOG: WM_COMMAND from each of
+// these controls in turn (a click on OK is IDOK, Esc or the close button is
+// IDCANCEL), until the dialog procedure ends the dialog. A dialog that is
+// never ended has its box torn down and DialogBoxParamA gives -1.
+void ScriptDialog(const std::vector<WORD>& controls);
+
+// The result DefWindowProcA gives for messages it does not act on.
+void SetDefaultProcResult(LRESULT result);
+
+// ---- Faults ----
+
+// FailCall makes the nth next call of `op` fail as the platform fails it
+// (counting from 1); FailAlways makes every call fail. A failed call changes
+// nothing, except that GetMessageA's -1 leaves rubbish in the message.
+// ShowWindow, TranslateMessage, DispatchMessageA, DefWindowProcA,
+// PostQuitMessage and EndPaint have no failure to give and ignore a fault.
 void FailCall(Op op, int nth = 1);
 void FailAlways(Op op);
 // Destroys `window` once `calls` more platform calls have returned.
 void DestroyAfterCalls(HWND window, int calls);
 
-// Accounting.
+// ---- Accounting ----
+
 // Whether a platform call is under way (not counting the caller's code it
 // calls back), for tools that must not count the simulation's own work.
 bool InsidePlatformCall();
 long CallCount(Op op);
 long TotalCalls();
 void ResetCallCounts();
-int OpenDCs();
-int OpenSnapshots();
-// Device contexts that were released with a pen other than their default
-// still selected.
-int DCsReleasedWithPenSelected();
+
+// The shell's calls in order, each with its arguments written as Arg writes
+// them. The overlay's calls are only counted: a long run makes millions, and
+// what they did is recorded as drawings and answers below.
+struct ShellCall {
+    Op op;
+    std::vector<std::string> args;
+};
+bool operator==(const ShellCall& a, const ShellCall& b);
+void PrintTo(const ShellCall& call, std::ostream* out);
+const std::vector<ShellCall>& ShellCalls();
+
+// How an argument is written in the log: numbers in decimal, handles and
+// pointers in hex (null as "0"), texts quoted, resource numbers as "#109".
+std::string TextArg(const char* text);
+std::string HexArg(std::uintptr_t value);
+template <typename T>
+std::string Arg(T value) {
+    if constexpr (std::is_integral_v<T>) return std::to_string(static_cast<long long>(value));
+    else if constexpr (std::is_null_pointer_v<T>) return "0";
+    else if constexpr (std::is_convertible_v<T, const char*>) return TextArg(value);
+    else return HexArg(reinterpret_cast<std::uintptr_t>(value));
+}
 
 struct Drawing {
     HWND window;       // the window whose device context was drawn on
@@ -106,14 +175,35 @@ struct ClientRectAnswer {
     long call;         // TotalCalls() when it answered
 };
 const std::vector<ClientRectAnswer>& ClientRectAnswers();
-// Drops the drawings and answers recorded so far; counts are kept.
+// Drops the shell's calls, drawings and answers recorded so far; counts are
+// kept.
 void ClearRecords();
 
-// The most device contexts and snapshots that were open at once.
+// What is open now, and the most device contexts and snapshots that were
+// open at once.
+int OpenDCs();
+int OpenSnapshots();
 int PeakOpenDCs();
 int PeakOpenSnapshots();
+// Device contexts that were released with a pen other than their default
+// still selected.
+int DCsReleasedWithPenSelected();
+// Dialogs whose script ran out before the dialog procedure ended them.
+int DialogsLeftOpen();
 
-// The stock object GetStockObject(index) returns, for comparisons.
-HGDIOBJ StockObject(int index);
+// The classes registered, each record as given and its name copied out.
+struct RegisteredClass {
+    WNDCLASSEXA record;
+    std::string name;
+};
+const std::vector<RegisteredClass>& RegisteredClasses();
+
+// A window's state as the shell calls left it: the last show command (-1
+// before the first), its menu resource (0 for none), whether it waits for
+// WM_PAINT, and a running timer's period by id (0 for none).
+int ShowCommand(HWND window);
+UINT MenuResource(HWND window);
+bool NeedsPaint(HWND window);
+UINT TimerPeriod(HWND window, UINT_PTR id);
 
 }  // namespace sim

@@ -1,92 +1,17 @@
-// The simulated window system: a desktop of windows and processes held in
-// plain tables, answering the Win32 calls of sim/win32.h the way the
-// platform documents them, down to the failure values.
-#include "sim/sim.h"
+// The simulated desktop the overlay searches and draws on: windows and
+// processes held in plain tables, answering the window-tree, Tool Help and
+// drawing calls of sim/win32.h the way the platform documents them, down to
+// the failure values.
+#include "sim/state.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <map>
 
 namespace sim {
 namespace {
 
-struct WindowRec {
-    bool alive = true;
-    int parent = -1;             // index, -1 for a top-level window
-    std::vector<int> children;   // Z-order, topmost first
-    std::string caption;
-    RECT rect{};                 // in the parent's client coordinates
-    unsigned flags = 0;
-    DWORD processId = 0;
-};
-
-struct ProcessRec {
-    std::vector<std::string> modules;
-    bool ended = false;
-    bool denied = false;
-};
-
-struct SnapshotRec {
-    DWORD processId = 0;
-    std::vector<std::string> modules;
-    size_t next = 0;  // the entry Module32Next hands out next
-};
-
-struct DcRec {
-    HWND window = nullptr;
-    HGDIOBJ pen = nullptr;
-};
-
-struct Fault {
-    Op op;
-    int remaining;  // calls of `op` still to pass; 0 means always fail
-};
-
-struct PendingDestroy {
-    HWND window;
-    int callsLeft;
-};
-
-struct State {
-    std::vector<WindowRec> windows;
-    std::vector<int> topLevel;  // Z-order, topmost first
-    std::map<DWORD, ProcessRec> processes;
-    std::map<std::uintptr_t, SnapshotRec> snapshots;
-    std::map<std::uintptr_t, DcRec> dcs;
-    std::uintptr_t nextSnapshot = 0x50000;
-    std::uintptr_t nextDc = 0x70000;
-    std::vector<Fault> faults;
-    std::vector<PendingDestroy> destroys;
-    std::array<long, static_cast<size_t>(Op::Count)> calls{};
-    int penLeftSelected = 0;
-    std::vector<Drawing> drawings;
-    std::vector<ClientRectAnswer> clientRects;
-    bool recordDrawings = true;
-    int peakDCs = 0;
-    int peakSnapshots = 0;
-};
-
-State& S() {
-    static State state;
-    return state;
-}
-
 constexpr std::uintptr_t WINDOW_BASE = 0x10000;
 constexpr std::uintptr_t STOCK_BASE = 0x90000;
-
-HWND HandleOf(int index) {
-    return reinterpret_cast<HWND>(WINDOW_BASE + 4 * static_cast<std::uintptr_t>(index));
-}
-
-// The record behind a live window handle, or null.
-WindowRec* Lookup(HWND window) {
-    auto value = reinterpret_cast<std::uintptr_t>(window);
-    if (value < WINDOW_BASE || (value - WINDOW_BASE) % 4 != 0) return nullptr;
-    size_t index = (value - WINDOW_BASE) / 4;
-    if (index >= S().windows.size() || !S().windows[index].alive) return nullptr;
-    return &S().windows[index];
-}
 
 int IndexOf(HWND window) {
     return static_cast<int>((reinterpret_cast<std::uintptr_t>(window) - WINDOW_BASE) / 4);
@@ -102,75 +27,15 @@ void DestroyIndex(int index) {
     siblings.erase(std::remove(siblings.begin(), siblings.end(), index), siblings.end());
 }
 
-// Called at the start of every platform call: carries out the windows'
-// scheduled destruction, counts the call, and says whether it must fail.
-bool Enter(Op op) {
-    State& s = S();
-    for (auto it = s.destroys.begin(); it != s.destroys.end();) {
-        if (it->callsLeft <= 0) {
-            if (Lookup(it->window)) DestroyIndex(IndexOf(it->window));
-            it = s.destroys.erase(it);
-        } else {
-            --it->callsLeft;
-            ++it;
-        }
-    }
-    ++s.calls[static_cast<size_t>(op)];
-    for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
-        if (it->op != op) continue;
-        if (it->remaining == 0) return true;
-        if (--it->remaining == 0) {
-            s.faults.erase(it);
-            return true;
-        }
-    }
-    return false;
-}
-
-int callDepth = 0;
-
-// Marks the simulation's own work, so that its bookkeeping can be told from
-// the allocations of the code calling it.
-struct InsideCall {
-    InsideCall() { ++callDepth; }
-    ~InsideCall() { --callDepth; }
-    InsideCall(const InsideCall&) = delete;
-    InsideCall& operator=(const InsideCall&) = delete;
-};
-
-// A call back into the caller's code from inside a platform call.
-BOOL OutsideCall(WNDENUMPROC filter, HWND window, LPARAM param) {
-    int saved = callDepth;
-    callDepth = 0;
-    BOOL result = filter(window, param);
-    callDepth = saved;
-    return result;
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
 bool Contains(const RECT& r, POINT p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
-DcRec* LookupDc(HDC dc) {
-    auto it = S().dcs.find(reinterpret_cast<std::uintptr_t>(dc));
-    return it == S().dcs.end() ? nullptr : &it->second;
-}
-
-SnapshotRec* LookupSnapshot(HANDLE snapshot) {
-    auto it = S().snapshots.find(reinterpret_cast<std::uintptr_t>(snapshot));
-    return it == S().snapshots.end() ? nullptr : &it->second;
+// The record behind a device context or snapshot handle, or null.
+template <typename Rec>
+Rec* Find(std::map<std::uintptr_t, Rec>& table, const void* handle) {
+    auto it = table.find(reinterpret_cast<std::uintptr_t>(handle));
+    return it == table.end() ? nullptr : &it->second;
 }
 
 bool IsPen(HGDIOBJ object) {
@@ -190,35 +55,58 @@ BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
     entry->modBaseAddr = nullptr;
     entry->modBaseSize = 0x1000;
     entry->hModule = nullptr;
-    size_t n = std::min(name.size(), sizeof entry->szModule - 1);
-    std::memcpy(entry->szModule, name.data(), n);
-    entry->szModule[n] = '\0';
-    std::string path = "C:\\Program Files\\" + name;
-    n = std::min(path.size(), sizeof entry->szExePath - 1);
-    std::memcpy(entry->szExePath, path.data(), n);
-    entry->szExePath[n] = '\0';
+    CopyText(name, entry->szModule, sizeof entry->szModule);
+    CopyText("C:\\Program Files\\" + name, entry->szExePath, sizeof entry->szExePath);
     return TRUE;
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 }  // namespace
 
-const char* OpName(Op op) {
-    static const char* const names[] = {
-        "FindWindowA",   "EnumWindows",      "GetWindowTextA",
-        "GetClientRect", "ChildWindowFromPoint", "GetWindow",
-        "GetWindowThreadProcessId", "CreateToolhelp32Snapshot",
-        "Module32First", "Module32Next",     "CloseHandle",
-        "GetDC",         "ReleaseDC",        "GetStockObject",
-        "SelectObject",  "PolyPolyline"};
-    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count));
-    return names[static_cast<size_t>(op)];
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
 }
 
-void Reset() {
-    bool record = S().recordDrawings;
-    S() = State{};
-    S().recordDrawings = record;
-    AddProcess(CURRENT_PROCESS_ID, {"unit_tests.exe", "ntdll.dll", "kernel32.dll"});
+HDC OpenDc(HWND window) {
+    std::uintptr_t handle = S().nextDc;
+    S().nextDc += 4;
+    S().dcs[handle] = DcRec{window, StockObject(BLACK_PEN)};
+    S().peakDCs = std::max(S().peakDCs, OpenDCs());
+    return reinterpret_cast<HDC>(handle);
+}
+
+bool CloseDc(HDC dc) {
+    DcRec* rec = Find(S().dcs, dc);
+    if (!rec) return false;
+    if (rec->pen != StockObject(BLACK_PEN)) ++S().penLeftSelected;
+    S().dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
+    return true;
+}
+
+int CopyText(const std::string& text, char* buffer, size_t capacity) {
+    size_t n = std::min(text.size(), capacity - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+HWND HandleOf(int index) {
+    return reinterpret_cast<HWND>(WINDOW_BASE + 4 * static_cast<std::uintptr_t>(index));
+}
+
+WindowRec* Lookup(HWND window) {
+    auto value = reinterpret_cast<std::uintptr_t>(window);
+    if (value < WINDOW_BASE || (value - WINDOW_BASE) % 4 != 0) return nullptr;
+    size_t index = (value - WINDOW_BASE) / 4;
+    if (index >= S().windows.size() || !S().windows[index].alive) return nullptr;
+    return &S().windows[index];
 }
 
 HWND AddWindow(HWND parent, const std::string& caption, RECT rect, unsigned flags,
@@ -261,24 +149,6 @@ void EndProcess(DWORD processId) { S().processes[processId].ended = true; }
 
 void DenySnapshots(DWORD processId) { S().processes[processId].denied = true; }
 
-void FailCall(Op op, int nth) { S().faults.push_back({op, nth < 1 ? 1 : nth}); }
-
-void FailAlways(Op op) { S().faults.push_back({op, 0}); }
-
-void DestroyAfterCalls(HWND window, int calls) { S().destroys.push_back({window, calls}); }
-
-bool InsidePlatformCall() { return callDepth > 0; }
-
-long CallCount(Op op) { return S().calls[static_cast<size_t>(op)]; }
-
-long TotalCalls() {
-    long total = 0;
-    for (long n : S().calls) total += n;
-    return total;
-}
-
-void ResetCallCounts() { S().calls.fill(0); }
-
 int OpenDCs() { return static_cast<int>(S().dcs.size()); }
 
 int OpenSnapshots() { return static_cast<int>(S().snapshots.size()); }
@@ -291,11 +161,6 @@ void SetRecordDrawings(bool record) { S().recordDrawings = record; }
 
 const std::vector<ClientRectAnswer>& ClientRectAnswers() { return S().clientRects; }
 
-void ClearRecords() {
-    S().drawings.clear();
-    S().clientRects.clear();
-}
-
 int PeakOpenDCs() { return S().peakDCs; }
 
 int PeakOpenSnapshots() { return S().peakSnapshots; }
@@ -306,14 +171,13 @@ HGDIOBJ StockObject(int index) {
 
 }  // namespace sim
 
-using sim::Enter;
 using sim::Op;
 
 // FindWindowA(NULL, title): the topmost top-level window whose whole title
 // matches, compared without regard to case. Hidden windows are found too.
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
-    sim::InsideCall inside;
-    if (Enter(Op::FindWindowA)) return nullptr;
+    sim::PlatformCall call(Op::FindWindowA);
+    if (call.Fails()) return nullptr;
     (void)className;  // the simulation has no window classes
     for (int index : sim::S().topLevel) {
         const sim::WindowRec& w = sim::S().windows[static_cast<size_t>(index)];
@@ -326,11 +190,11 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
 // The handles are listed before the first call back, as the platform does,
 // so a window destroyed during the enumeration is still offered.
 BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
-    sim::InsideCall inside;
-    if (Enter(Op::EnumWindows)) return FALSE;
+    sim::PlatformCall call(Op::EnumWindows);
+    if (call.Fails()) return FALSE;
     std::vector<int> list = sim::S().topLevel;
     for (int index : list)
-        if (!sim::OutsideCall(filter, sim::HandleOf(index), param)) return FALSE;
+        if (!sim::Outside([&] { return filter(sim::HandleOf(index), param); })) return FALSE;
     return TRUE;
 }
 
@@ -338,19 +202,16 @@ BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
 // platform promises only the result 0, and Wine happens to empty the buffer
 // first. Leaving it unwritten is the harshest answer a caller can get.
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
-    sim::InsideCall inside;
-    if (Enter(Op::GetWindowTextA)) return 0;
+    sim::PlatformCall call(Op::GetWindowTextA);
+    if (call.Fails()) return 0;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w || !text || capacity <= 0) return 0;
-    size_t n = std::min(w->caption.size(), static_cast<size_t>(capacity - 1));
-    std::memcpy(text, w->caption.data(), n);
-    text[n] = '\0';
-    return static_cast<int>(n);
+    return sim::CopyText(w->caption, text, static_cast<size_t>(capacity));
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
-    sim::InsideCall inside;
-    if (Enter(Op::GetClientRect)) return FALSE;
+    sim::PlatformCall call(Op::GetClientRect);
+    if (call.Fails()) return FALSE;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w || !rect) return FALSE;
     *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
@@ -363,8 +224,8 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
 // disabled ones included; the parent itself when none does; no window when
 // the point lies outside the parent's client area.
 HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
-    sim::InsideCall inside;
-    if (Enter(Op::ChildWindowFromPoint)) return nullptr;
+    sim::PlatformCall call(Op::ChildWindowFromPoint);
+    if (call.Fails()) return nullptr;
     sim::WindowRec* p = sim::Lookup(parent);
     if (!p) return nullptr;
     RECT client{0, 0, p->rect.right - p->rect.left, p->rect.bottom - p->rect.top};
@@ -376,8 +237,8 @@ HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
 }
 
 HWND WINAPI GetWindow(HWND window, UINT relation) {
-    sim::InsideCall inside;
-    if (Enter(Op::GetWindow)) return nullptr;
+    sim::PlatformCall call(Op::GetWindow);
+    if (call.Fails()) return nullptr;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return nullptr;
     if (relation == GW_CHILD) return w->children.empty() ? nullptr : sim::HandleOf(w->children.front());
@@ -396,8 +257,8 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
 // Returns a thread identifier; the process identifier goes into the slot.
 // For an invalid handle the slot is left as it was and 0 is returned.
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-    sim::InsideCall inside;
-    if (Enter(Op::GetWindowThreadProcessId)) return 0;
+    sim::PlatformCall call(Op::GetWindowThreadProcessId);
+    if (call.Fails()) return 0;
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return 0;
     if (processId) *processId = w->processId;
@@ -407,8 +268,8 @@ DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
 // Process 0 stands for the calling process. Only module lists are modelled:
 // a snapshot of processes or threads alone is taken, with no modules in it.
 HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
-    sim::InsideCall inside;
-    if (Enter(Op::CreateToolhelp32Snapshot)) return INVALID_HANDLE_VALUE;
+    sim::PlatformCall call(Op::CreateToolhelp32Snapshot);
+    if (call.Fails()) return INVALID_HANDLE_VALUE;
     if (!(flags & (TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD | TH32CS_SNAPMODULE)))
         return INVALID_HANDLE_VALUE;
     if (processId == 0) processId = sim::CURRENT_PROCESS_ID;
@@ -430,66 +291,58 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
 // and then leave the snapshot's position alone. The position starts at the
 // first entry, so Module32Next without Module32First hands that one out.
 BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
-    sim::InsideCall inside;
-    if (Enter(Op::Module32First)) return FALSE;
-    sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
+    sim::PlatformCall call(Op::Module32First);
+    if (call.Fails()) return FALSE;
+    sim::SnapshotRec* snap = sim::Find(sim::S().snapshots, snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
     snap->next = 0;
     return sim::NextModuleEntry(*snap, entry);
 }
 
 BOOL WINAPI Module32Next(HANDLE snapshot, LPMODULEENTRY32 entry) {
-    sim::InsideCall inside;
-    if (Enter(Op::Module32Next)) return FALSE;
-    sim::SnapshotRec* snap = sim::LookupSnapshot(snapshot);
+    sim::PlatformCall call(Op::Module32Next);
+    if (call.Fails()) return FALSE;
+    sim::SnapshotRec* snap = sim::Find(sim::S().snapshots, snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
     return sim::NextModuleEntry(*snap, entry);
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
-    sim::InsideCall inside;
-    if (Enter(Op::CloseHandle)) return FALSE;
+    sim::PlatformCall call(Op::CloseHandle);
+    if (call.Fails()) return FALSE;
     return sim::S().snapshots.erase(reinterpret_cast<std::uintptr_t>(object)) ? TRUE : FALSE;
 }
 
 // A fresh context for the window with the default black pen selected.
 // GetDC(NULL) gives a context on the screen.
 HDC WINAPI GetDC(HWND window) {
-    sim::InsideCall inside;
-    if (Enter(Op::GetDC)) return nullptr;
+    sim::PlatformCall call(Op::GetDC);
+    if (call.Fails()) return nullptr;
     if (window && !sim::Lookup(window)) return nullptr;
-    std::uintptr_t handle = sim::S().nextDc;
-    sim::S().nextDc += 4;
-    sim::S().dcs[handle] = sim::DcRec{window, sim::StockObject(BLACK_PEN)};
-    sim::S().peakDCs = std::max(sim::S().peakDCs, sim::OpenDCs());
-    return reinterpret_cast<HDC>(handle);
+    return sim::OpenDc(window);
 }
 
 // The context is found by its handle: it is released even when its window
 // has been destroyed in the meantime.
 int WINAPI ReleaseDC(HWND window, HDC dc) {
-    sim::InsideCall inside;
-    if (Enter(Op::ReleaseDC)) return 0;
+    sim::PlatformCall call(Op::ReleaseDC);
+    if (call.Fails()) return 0;
     (void)window;
-    sim::DcRec* rec = sim::LookupDc(dc);
-    if (!rec) return 0;
-    if (rec->pen != sim::StockObject(BLACK_PEN)) ++sim::S().penLeftSelected;
-    sim::S().dcs.erase(reinterpret_cast<std::uintptr_t>(dc));
-    return 1;
+    return sim::CloseDc(dc) ? 1 : 0;
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
-    sim::InsideCall inside;
-    if (Enter(Op::GetStockObject)) return nullptr;
+    sim::PlatformCall call(Op::GetStockObject);
+    if (call.Fails()) return nullptr;
     if (index < 0 || index > STOCK_LAST || index == 9) return nullptr;
     return sim::StockObject(index);
 }
 
 // Only pens are modelled; selecting anything else fails.
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
-    sim::InsideCall inside;
-    if (Enter(Op::SelectObject)) return nullptr;
-    sim::DcRec* rec = sim::LookupDc(dc);
+    sim::PlatformCall call(Op::SelectObject);
+    if (call.Fails()) return nullptr;
+    sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
     if (!rec || !sim::IsPen(object)) return nullptr;
     HGDIOBJ previous = rec->pen;
     rec->pen = object;
@@ -498,9 +351,9 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
 
 // Every polyline needs at least two points, as on the platform.
 BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
-    sim::InsideCall inside;
-    if (Enter(Op::PolyPolyline)) return FALSE;
-    sim::DcRec* rec = sim::LookupDc(dc);
+    sim::PlatformCall call(Op::PolyPolyline);
+    if (call.Fails()) return FALSE;
+    sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
     if (!rec || !points || !counts || polylines == 0) return FALSE;
     size_t total = 0;
     for (DWORD i = 0; i < polylines; ++i) {

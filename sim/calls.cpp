@@ -1,0 +1,119 @@
+// What every platform call of the simulation goes through: the one state it
+// works on, its count, an injected fault, the windows' scheduled
+// destruction, and for the shell's calls the log of arguments.
+#include "sim/state.h"
+
+#include <cstdio>
+
+namespace sim {
+
+int callDepth = 0;
+
+State& S() {
+    static State state;
+    return state;
+}
+
+void Reset() {
+    bool record = S().recordDrawings;
+    S() = State{};
+    S().recordDrawings = record;
+    AddProcess(CURRENT_PROCESS_ID, {"unit_tests.exe", "ntdll.dll", "kernel32.dll"});
+}
+
+PlatformCall::PlatformCall(Op op) : fails_(false) {
+    ++callDepth;
+    State& s = S();
+    for (auto it = s.destroys.begin(); it != s.destroys.end();) {
+        if (it->callsLeft <= 0) {
+            sim::DestroyWindow(it->window);
+            it = s.destroys.erase(it);
+        } else {
+            --it->callsLeft;
+            ++it;
+        }
+    }
+    ++s.calls[static_cast<size_t>(op)];
+    for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
+        if (it->op != op) continue;
+        if (it->remaining < 0 || --it->remaining == 0) {
+            if (it->remaining == 0) s.faults.erase(it);
+            fails_ = true;
+            return;
+        }
+    }
+}
+
+PlatformCall::PlatformCall(Op op, std::vector<std::string> args) : PlatformCall(op) {
+    S().shellCalls.push_back(ShellCall{op, std::move(args)});
+}
+
+PlatformCall::~PlatformCall() { --callDepth; }
+
+const char* OpName(Op op) {
+    static const char* const names[] = {
+        "FindWindowA", "EnumWindows", "GetWindowTextA", "GetClientRect", "ChildWindowFromPoint",
+        "GetWindow", "GetWindowThreadProcessId",
+        "CreateToolhelp32Snapshot", "Module32First", "Module32Next", "CloseHandle",
+        "GetDC", "ReleaseDC", "GetStockObject", "SelectObject", "PolyPolyline",
+        "RegisterClassExA", "CreateWindowExA", "SetWindowPos", "ShowWindow", "UpdateWindow",
+        "SetTimer", "GetMessageA", "TranslateAcceleratorA", "TranslateMessage",
+        "DispatchMessageA", "DefWindowProcA", "DestroyWindow", "PostQuitMessage", "BeginPaint",
+        "EndPaint", "LoadStringA", "LoadIconA", "LoadCursorA", "LoadAcceleratorsA",
+        "DialogBoxParamA", "EndDialog"};
+    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count));
+    return names[static_cast<size_t>(op)];
+}
+
+void PrintTo(Op op, std::ostream* out) { *out << OpName(op); }
+
+void FailCall(Op op, int nth) { S().faults.push_back({op, nth < 1 ? 1 : nth}); }
+
+void FailAlways(Op op) { S().faults.push_back({op, -1}); }
+
+void DestroyAfterCalls(HWND window, int calls) { S().destroys.push_back({window, calls}); }
+
+bool InsidePlatformCall() { return callDepth > 0; }
+
+long CallCount(Op op) { return S().calls[static_cast<size_t>(op)]; }
+
+long TotalCalls() {
+    long total = 0;
+    for (long n : S().calls) total += n;
+    return total;
+}
+
+void ResetCallCounts() { S().calls.fill(0); }
+
+bool operator==(const ShellCall& a, const ShellCall& b) {
+    return a.op == b.op && a.args == b.args;
+}
+
+void PrintTo(const ShellCall& call, std::ostream* out) {
+    *out << OpName(call.op) << '(';
+    for (size_t i = 0; i < call.args.size(); ++i) *out << (i ? ", " : "") << call.args[i];
+    *out << ')';
+}
+
+const std::vector<ShellCall>& ShellCalls() { return S().shellCalls; }
+
+void ClearRecords() {
+    S().shellCalls.clear();
+    S().drawings.clear();
+    S().clientRects.clear();
+}
+
+std::string TextArg(const char* text) {
+    if (!text) return "0";
+    if (IS_INTRESOURCE(text)) return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(text));
+    return '"' + std::string(text) + '"';
+}
+
+std::string HexArg(std::uintptr_t value) {
+    if (!value) return "0";
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+}  // namespace sim

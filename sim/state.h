@@ -1,0 +1,148 @@
+// The simulated window system's one state, shared by its files: the
+// desktop's windows, processes, snapshots and device contexts, the program's
+// module, windows and message queue, the faults still to come and what was
+// recorded. Reset() replaces all of it at once, so no test inherits
+// anything from the one before.
+#pragma once
+
+#include "sim/sim.h"
+
+#include <array>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace sim {
+
+struct WindowRec {
+    bool alive = true;
+    int parent = -1;             // index, -1 for a top-level window
+    std::vector<int> children;   // Z-order, topmost first
+    std::string caption;
+    RECT rect{};                 // in the parent's client coordinates
+    unsigned flags = 0;
+    DWORD processId = 0;
+    // Only the program's own windows, made by CreateWindowExA, have these.
+    WNDPROC proc = nullptr;
+    int show = -1;  // the last ShowWindow command; -1 before the first
+    UINT menu = 0;  // menu resource, 0 for none
+    bool needsPaint = false;
+    std::map<UINT_PTR, UINT> timers;  // periods by id
+    // Only a modal dialog's box, made by DialogBoxParamA, has these.
+    bool dialog = false;
+    std::optional<INT_PTR> endedWith;  // EndDialog's result
+};
+
+struct ProcessRec {
+    std::vector<std::string> modules;
+    bool ended = false;
+    bool denied = false;
+};
+
+struct SnapshotRec {
+    DWORD processId = 0;
+    std::vector<std::string> modules;
+    size_t next = 0;  // the entry Module32Next hands out next
+};
+
+struct DcRec {
+    HWND window = nullptr;
+    HGDIOBJ pen = nullptr;
+};
+
+struct Fault {
+    Op op;
+    int remaining;  // calls of `op` still to pass; -1 means always fail
+};
+
+struct PendingDestroy {
+    HWND window;
+    int callsLeft;
+};
+
+struct State {
+    // The desktop the overlay searches and draws on.
+    std::vector<WindowRec> windows;
+    std::vector<int> topLevel;  // Z-order, topmost first
+    std::map<DWORD, ProcessRec> processes;
+    std::map<std::uintptr_t, SnapshotRec> snapshots;
+    std::map<std::uintptr_t, DcRec> dcs;
+    std::uintptr_t nextSnapshot = 0x50000;
+    std::uintptr_t nextDc = 0x70000;
+
+    // The program's module, its windows, queue and dialogs.
+    std::vector<RegisteredClass> classes;
+    std::map<UINT, std::string> strings;
+    std::set<UINT> icons, menus, dialogs;
+    std::map<UINT, std::vector<ACCEL>> accelerators;
+    std::deque<MSG> queue;
+    std::optional<int> quit;  // PostQuitMessage's exit code, until taken
+    bool ranDry = false;
+    HWND created = nullptr;
+    HWND lastPainted = nullptr;
+    int paintRepeats = 0;
+    std::vector<WORD> dialogScript;
+    int dialogsLeftOpen = 0;
+    LRESULT defaultResult = 0;
+
+    // Faults still to come, and what was counted and recorded.
+    std::vector<Fault> faults;
+    std::vector<PendingDestroy> destroys;
+    std::array<long, static_cast<size_t>(Op::Count)> calls{};
+    std::vector<ShellCall> shellCalls;
+    int penLeftSelected = 0;
+    std::vector<Drawing> drawings;
+    std::vector<ClientRectAnswer> clientRects;
+    bool recordDrawings = true;
+    int peakDCs = 0;
+    int peakSnapshots = 0;
+};
+
+State& S();
+
+// The record behind a live window handle, or null; the handle of a record.
+WindowRec* Lookup(HWND window);
+HWND HandleOf(int index);
+// A device context on `window` with the default pen, for GetDC and
+// BeginPaint; closing it gives false when it is not open.
+HDC OpenDc(HWND window);
+bool CloseDc(HDC dc);
+// Compares an ASCII name without regard to case, as the platform compares
+// window titles and class names.
+bool EqualIgnoringCase(const std::string& a, const char* b);
+// Copies text into a caller's buffer the way the platform does: cut to the
+// buffer (capacity at least 1), always terminated. Gives the length copied.
+int CopyText(const std::string& text, char* buffer, size_t capacity);
+
+// Opened at the start of every platform call: carries out the scheduled
+// destructions that are due, counts the call, logs a shell call with its
+// arguments, and takes an injected fault for it. While one is open,
+// InsidePlatformCall() is true.
+class PlatformCall {
+public:
+    explicit PlatformCall(Op op);
+    PlatformCall(Op op, std::vector<std::string> args);
+    ~PlatformCall();
+    PlatformCall(const PlatformCall&) = delete;
+    PlatformCall& operator=(const PlatformCall&) = delete;
+    // Whether the call must fail as the platform fails it.
+    bool Fails() const { return fails_; }
+
+private:
+    bool fails_;
+};
+
+// Runs a call back into the caller's code (a window procedure, an
+// enumeration filter) from inside a platform call, as the caller's own work.
+extern int callDepth;
+template <typename Callback>
+auto Outside(Callback callback) {
+    int saved = callDepth;
+    callDepth = 0;
+    auto result = callback();
+    callDepth = saved;
+    return result;
+}
+
+}  // namespace sim
