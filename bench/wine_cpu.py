@@ -25,6 +25,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+import layouts  # noqa: E402
 from wine_session import SessionError, WineSession, is_32_bit, stop_on_signals  # noqa: E402
 
 TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
@@ -153,13 +154,11 @@ def main():
             # Every kind of cross: LPI behind "Help", DSI, Envisage with the
             # most tracking panels a pass draws; each repaints its video as a
             # capture program does, and none closes itself meanwhile.
-            stay = ["--repaint", str(REPAINTS_PER_SECOND),
-                    "--timeout", str(int(4 * options.seconds + 180))]
-            stand_ins = [
-                session.start(standins / "lpi_standin.exe", ["--help-window", "--at", "0,0"] + stay),
-                session.start(standins / "DsiCam.exe", ["--at", "0,600"] + stay),
-                session.start(standins / "EnvCam.exe", ["--tracking", "5", "--at", "760,0"] + stay)]
-            ready = [s.wait_ready() for s in stand_ins]
+            stay = ["--repaint", str(REPAINTS_PER_SECOND)]
+            started, ready = layouts.start_standins(session, standins, [
+                ("lpi", ["--help-window"] + stay), ("dsi", stay),
+                ("envisage", ["--tracking", "5"] + stay)], int(4 * options.seconds + 180))
+            stand_ins, ready = list(started.values()), list(ready.values())
             time.sleep(options.settle)
             alone, _ = frame_rates(stand_ins, lambda: time.sleep(options.seconds / 2))
 

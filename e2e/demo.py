@@ -7,6 +7,7 @@ through File > Exit and reports its exit code. Run through scripts/demo.sh.
 """
 
 import argparse
+import re
 import subprocess
 import sys
 import time
@@ -14,22 +15,28 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import layouts  # noqa: E402
 import relay_trace  # noqa: E402
 import screen_checks  # noqa: E402
 import tick_checks  # noqa: E402
 from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
 
-STANDINS = [  # kind, executable, options, name in the output
-    ("lpi", "lpi_standin.exe", ["--help-window", "--at", "0,0"], "Meade LPI"),
-    ("envisage", "EnvCam.exe", ["--tracking", "2", "--at", "760,0"], "Envisage"),
-    ("dsi", "DsiCam.exe", ["--at", "0,600"], "DSI"),
-]
+# Every program in its usual look, LPI behind its "Help" window.
+STANDINS = [(p.name, ["--help-window"] if p.name == "lpi" else p.scenes[0][1])
+            for p in layouts.programs()]
 SMALL_COPY = ["-crop", "2060x1100+0+0", "+repage", "-resize", "50%"]
-CMD_EXIT = 105
+
+def resource_id(name):
+    """A command or resource id as app/resource.h defines it."""
+    header = (Path(__file__).resolve().parent.parent / "app" / "resource.h").read_text()
+    return int(re.search(r"#define %s (\d+)" % name, header).group(1))
+
+
+CMD_EXIT = resource_id("CMD_EXIT")
 
 
 def describe(tick, names):
-    """'Meade LPI video 1005a, ...' for the windows a tick drew on."""
+    """'lpi 1005a, envisage 10078, ...' for the windows a tick drew on."""
     drawn = [c.arg(0) for c in tick if c.name == "GetDC"]
     return ", ".join(names.get(w, "unknown window") + " %x" % w for w in drawn) or "nothing"
 
@@ -47,21 +54,19 @@ def report_ticks(calls_so_far, shown, expected, names):
 def report_screen(session, standins, names):
     """Where each window's cross is on screen and whether it was seen there;
     True when the screen shows what it must."""
-    shown = [(title, screen_checks.parse_points(line))
-             for standin, title in standins for line in standin.ask("points", "END POINTS")]
+    shown = screen_checks.ask(standins)
     shots = screen_checks.take_shots(session.display)
     right = True
-    for title, window in shown:
+    for window in shown:
         problems = screen_checks.check_shown(window, shots)
         right = right and not problems
-        name = names.get(window.window, title + " window")
         if window.cross:
             print("%s %x: cross centred at (%d, %d) on screen: %s (%s)"
-                  % (name, window.window, window.cross[0], window.cross[1],
+                  % (window.role, window.window, window.cross[0], window.cross[1],
                      "NOT SEEN" if problems else "seen", screen_checks.summary(window)))
         else:
-            print("%s %x: no cross expected: %s" % (name, window.window,
-                                                    "but one was seen" if problems else "none seen"))
+            print("%s %x: no cross belongs here: %s" % (window.role, window.window,
+                                                        "but one was seen" if problems else "none seen"))
         for problem in problems:
             print("  " + problem)
     return right
@@ -95,19 +100,15 @@ def main():
     screenshot = out / "desktop.png"
     try:
         with WineSession(out / "wineprefix", out / "session", log=print) as session:
-            names, draws, standins = {}, {}, []
-            for kind, exe, args, title in STANDINS:
-                standin = session.start(Path(options.standins) / exe, args + ["--timeout", "120"])
-                standins.append((standin, title))
-                ready = standin.wait_ready()
-                roles = ["main video"] + ["tracking video %d" % n for n in range(1, 5)]
-                for index, window in enumerate(ready.draw):
-                    names[window] = "%s %s" % (title, roles[index] if kind == "envisage" else "video")
-                draws[kind] = ready.draw
-                print("%s stand-in ready: draw on %s" % (title, ", ".join("%x" % w for w in ready.draw)))
-            expected = draws["lpi"] + draws["envisage"] + draws["dsi"]  # the pass's order
+            started, ready = layouts.start_standins(session, options.standins, STANDINS, 120)
+            standins = list(started.values())
+            names = {w: name for name, r in ready.items() for w in r.draw}
+            for name, r in ready.items():
+                print("%s stand-in ready: draw on %s" % (name, ", ".join("%x" % w for w in r.draw)))
+            expected = [w for name, _ in STANDINS for w in ready[name].draw]  # the pass's order
             program = session.start(options.program, traced=True, name="quelvani")
-            print("quelvani.exe started; each tick searches LPI, Envisage, DSI and draws:")
+            print("quelvani.exe started; each tick searches %s and draws:"
+                  % ", ".join(name for name, _ in STANDINS))
             shown = 0
             deadline = time.monotonic() + 60
             while shown < options.ticks and time.monotonic() < deadline and program.running():

@@ -17,15 +17,13 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import layouts  # noqa: E402
 import relay_trace  # noqa: E402
 import screen_checks  # noqa: E402
 import tick_checks  # noqa: E402
 from wine_session import SessionError, WineSession, skipped, stop_on_signals  # noqa: E402
 
-STANDIN_EXE = {"lpi": "lpi_standin.exe", "envisage": "EnvCam.exe", "dsi": "DsiCam.exe"}
-# Where each stand-in's window goes, so that none covers another.
-STANDIN_AT = {"lpi": "0,0", "dsi": "0,600", "envisage": "760,0"}
-PASS_ORDER = ["lpi", "envisage", "dsi"]
+PASS_ORDER = [p.name for p in layouts.programs()]
 TICKS = 5            # ticks checked in each steady phase
 STANDIN_TIMEOUT = 90  # seconds a stand-in lives at most, whatever happens here
 
@@ -37,28 +35,14 @@ class Scene:
         self.close = close        # the stand-in that closes while the program runs
 
 
-ALL_THREE = [("lpi", []), ("envisage", ["--tracking", "2"]), ("dsi", [])]
-SCENES = {
-    "none": Scene([]),
-    "lpi": Scene([("lpi", ["--video", "700x520"])]),
-    "lpi-help": Scene([("lpi", ["--help-window"])]),
-    "lpi-small-video": Scene([("lpi", ["--video", "640x349"])]),
-    "dsi": Scene([("dsi", ["--video", "700x520"])]),
-    "dsi-help": Scene([("dsi", ["--help-window", "--video", "500x350"])]),
-    "envisage-0": Scene([("envisage", ["--tracking", "0"])]),
-    "envisage-1": Scene([("envisage", ["--tracking", "1"])]),
-    "envisage-2": Scene([("envisage", ["--tracking", "2", "--video", "648x489"])]),
-    "envisage-4": Scene([("envisage", ["--tracking", "4"])]),
-    "envisage-6": Scene([("envisage", ["--tracking", "6"])]),
-    "envisage-lowercase-label": Scene([("envisage", ["--tracking", "3", "--label", "tracking"])]),
-    "envisage-other-label": Scene([("envisage", ["--tracking", "4", "--other-panel-at", "2"])]),
-    "envisage-no-module": Scene([("envisage", ["--tracking", "2", "--no-envisage-module"])]),
-    "dsi-module-not-first": Scene([("envisage", ["--no-envisage-module", "--load", "dsi_extra.dll"])]),
-    "dsi-also-envisage": Scene([("dsi", ["--load", "envisage_core.dll"])]),
-    "all-three": Scene(ALL_THREE),
-    "started-after-program": Scene(ALL_THREE, late=True),
-    "closes-while-running": Scene(ALL_THREE, close="envisage"),
-}
+# Every program's own scenes, one stand-in each, then every program at once
+# in its usual look: all along, started after the program, or one closing.
+SCENES = {name: Scene([(program.name, options)])
+          for program in layouts.programs() for name, options in program.scenes}
+EVERY_PROGRAM = [(program.name, program.scenes[0][1]) for program in layouts.programs()]
+SCENES["all-programs"] = Scene(EVERY_PROGRAM)
+SCENES["started-after-program"] = Scene(EVERY_PROGRAM, late=True)
+SCENES["closes-while-running"] = Scene(EVERY_PROGRAM, close=EVERY_PROGRAM[1][0])
 
 
 def expected_draws(ready_by_kind, kinds):
@@ -68,19 +52,14 @@ def expected_draws(ready_by_kind, kinds):
 
 
 def start_standins(session, standins_dir, standins):
-    started = {kind: session.start(Path(standins_dir) / STANDIN_EXE[kind],
-                                   options + ["--at", STANDIN_AT[kind],
-                                              "--timeout", str(STANDIN_TIMEOUT)])
-               for kind, options in standins}
-    return started, {kind: process.wait_ready() for kind, process in started.items()}
+    return layouts.start_standins(session, standins_dir, standins, STANDIN_TIMEOUT)
 
 
 def check_screen(session, standins):
     """The crosses on screen: (what was checked, problems)."""
-    shown = [screen_checks.parse_points(line)
-             for standin in standins for line in standin.ask("points", "END POINTS")]
+    shown = screen_checks.ask(standins)
     shots = screen_checks.take_shots(session.display)
-    checked = ["window %x: %s" % (s.window, screen_checks.summary(s)) for s in shown]
+    checked = ["%s %x: %s" % (s.role, s.window, screen_checks.summary(s)) for s in shown]
     return checked, [p for s in shown for p in screen_checks.check_shown(s, shots)]
 
 

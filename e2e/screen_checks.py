@@ -1,8 +1,9 @@
 """What the screen shows of the crosses, read back from screenshots.
 
-A stand-in asked for "points" answers with a line for each window it shows
-on screen, naming screen points where that window is visible:
+A stand-in asked for "points" answers with two lines for each window it
+shows on screen, its role and the screen points where it is visible:
 
+    ROLE <hex window> <program> <role>
     POINTS <hex window> plain=<rrggbb> cross=<x>,<y>|none <x>,<y>,<W|P> ...
 
 (cross: where on screen the centre of the window's cross must be, if any.)
@@ -23,24 +24,33 @@ SHOT_INTERVAL = 0.3  # seconds between shots
 class Shown:
     """One window a stand-in shows on screen, and what must be seen on it."""
 
-    def __init__(self, window, plain, cross, points):
-        self.window, self.plain, self.cross = window, plain, cross  # cross: (x, y) or None
+    def __init__(self, window, role, plain, cross, points):
+        self.window, self.role, self.plain = window, role, plain
+        self.cross = cross    # (x, y) or None
         self.points = points  # (x, y, white)
 
 
-def parse_points(line):
-    fields = line.split()
-    if len(fields) < 4 or fields[0] != "POINTS" or not fields[2].startswith("plain=") \
-            or not fields[3].startswith("cross="):
-        raise ValueError("not a POINTS line: %r" % line[:80])
-    plain = tuple(bytes.fromhex(fields[2][len("plain="):]))
-    cross = fields[3][len("cross="):]
-    cross = None if cross == "none" else tuple(int(v) for v in cross.split(","))
-    points = []
-    for field in fields[4:]:
-        x, y, kind = field.split(",")
-        points.append((int(x), int(y), kind == "W"))
-    return Shown(int(fields[1], 16), plain, cross, points)
+def parse_points(lines):
+    """The windows a stand-in's answer to "points" names."""
+    shown, roles = [], {}
+    for line in lines:
+        fields = line.split()
+        if fields[:1] == ["ROLE"]:
+            roles[int(fields[1], 16)] = " ".join(fields[2:])
+            continue
+        if len(fields) < 4 or fields[0] != "POINTS" or not fields[2].startswith("plain=") \
+                or not fields[3].startswith("cross="):
+            raise ValueError("not a POINTS line: %r" % line[:80])
+        window = int(fields[1], 16)
+        plain = tuple(bytes.fromhex(fields[2][len("plain="):]))
+        cross = fields[3][len("cross="):]
+        cross = None if cross == "none" else tuple(int(v) for v in cross.split(","))
+        points = []
+        for field in fields[4:]:
+            x, y, kind = field.split(",")
+            points.append((int(x), int(y), kind == "W"))
+        shown.append(Shown(window, roles.get(window, "window"), plain, cross, points))
+    return shown
 
 
 class Shot:
@@ -91,6 +101,12 @@ def check_shown(shown, shots, examples=3):
             problems.append("window %x: %d of %d points %s: %s"
                             % (shown.window, len(wrong), len(shown.points), what, named))
     return problems
+
+
+def ask(standins):
+    """What every stand-in shows on screen."""
+    return [shown for standin in standins
+            for shown in parse_points(standin.ask("points", "END POINTS"))]
 
 
 def summary(shown):

@@ -197,7 +197,7 @@ class ScreenChecks(unittest.TestCase):
         return screen_checks.Shot(ppm)
 
     def test_white_in_one_shot_and_plain_in_every_shot(self):
-        line = "POINTS 1005a plain=283c5a cross=1,0 0,0,P 1,0,W 2,0,P"
+        lines = ["ROLE 1005a lpi video", "POINTS 1005a plain=283c5a cross=1,0 0,0,P 1,0,W 2,0,P"]
         P, W, GREY = self.PLAIN, self.WHITE, (64, 64, 64)
         cases = [  # the shots' colours, words of the expected problem
             ([[P, W, P]], None),
@@ -207,8 +207,9 @@ class ScreenChecks(unittest.TestCase):
             ([[P, W, P], [P, W, GREY]], "(2,0) is #404040"),
             ([[(32, 10, 9), W, P]], "(0,0) is #200a09"),       # bytes that look like blanks
         ]
-        shown = screen_checks.parse_points(line)
-        self.assertEqual((shown.window, shown.plain, shown.cross), (0x1005A, self.PLAIN, (1, 0)))
+        [shown] = screen_checks.parse_points(lines)
+        self.assertEqual((shown.window, shown.role, shown.plain, shown.cross),
+                         (0x1005A, "lpi video", self.PLAIN, (1, 0)))
         for shots, problem in cases:
             with self.subTest(shots=shots):
                 found = screen_checks.check_shown(shown, [self.shot(c) for c in shots])

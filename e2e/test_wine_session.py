@@ -18,6 +18,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import layouts  # noqa: E402
 import wine_session  # noqa: E402
 from wine_session import WineSession  # noqa: E402
 
@@ -55,8 +56,9 @@ class Stopping(unittest.TestCase):
             pids = []
             try:
                 with WineSession(PREFIX, work) as session:
-                    session.start(Path(STANDINS) / "lpi_standin.exe", ["--timeout", "60"]).wait_ready()
-                    session.start(Path(STANDINS) / "DsiCam.exe", ["--timeout", "60"]).wait_ready()
+                    for program in layouts.programs()[:2]:
+                        session.start(Path(STANDINS) / program.executable,
+                                      ["--timeout", "60"]).wait_ready()
                     pids = session_pids(session)
                     leave()
             except RuntimeError:
@@ -75,7 +77,7 @@ class Stopping(unittest.TestCase):
     def test_sigterm_stops_everything(self):
         with tempfile.TemporaryDirectory() as work:
             code = CHILD % (str(Path(__file__).resolve().parent), PREFIX, work,
-                            str(Path(STANDINS) / "lpi_standin.exe"))
+                            str(Path(STANDINS) / layouts.programs()[0].executable))
             child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, text=True)
             try:
                 pids = [int(p) for p in child.stdout.readline().split()]

@@ -3,7 +3,7 @@
     from wine_session import WineSession, OVERLAY_CALLS
 
     with WineSession(prefix="build/win64/e2e/wineprefix", workdir=tmp) as session:
-        lpi = session.start(standins / "lpi_standin.exe", ["--help-window"])
+        lpi = session.start(standins / "LpiCam.exe", ["--help-window"])
         ready = lpi.wait_ready()             # Ready(kind, pid, top, draw)
         program = session.start(exe, traced=True)
         program.wait_ticks(6)                # ticks seen in its relay trace

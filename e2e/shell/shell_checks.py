@@ -17,6 +17,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
+import layouts  # noqa: E402
 import relay_trace  # noqa: E402
 import tick_checks  # noqa: E402
 from wine_session import (OVERLAY_CALLS, SessionError, WineSession, skipped,  # noqa: E402
@@ -45,7 +46,7 @@ CHECKS = {
     "about-alt-slash-escape": Check(["about", "{exe}", "alt-slash", "escape", "0"], IDCANCEL),
     "about-menu-ok-button": Check(["about", "{exe}", "menu", "ok", "0"], IDOK),
     "overlay-draws-while-about-open": Check(
-        ["about", "{exe}", "alt-slash", "enter", str(HOLD_MS)], IDOK, standin="lpi_standin.exe"),
+        ["about", "{exe}", "alt-slash", "enter", str(HOLD_MS)], IDOK, standin="lpi"),
     "exit-from-file-menu": Check(["exit", "{exe}", "menu"]),
     "exit-by-close-button": Check(["exit", "{exe}", "close-button"]),
     "exit-by-alt-f4": Check(["exit", "{exe}", "alt-f4"]),
@@ -89,9 +90,9 @@ def run(check, program, driver, standins, prefix, workdir):
     with WineSession(prefix, workdir, relay_calls=RELAY_CALLS) as session:
         ready = None
         if check.standin:
-            standin = session.start(Path(standins) / check.standin,
-                                    ["--timeout", str(STANDIN_TIMEOUT)])
-            ready = standin.wait_ready()
+            _, ready = layouts.start_standins(session, standins, [(check.standin, [])],
+                                              STANDIN_TIMEOUT)
+            ready = ready[check.standin]
         traced = check.about_result is not None
         process = session.start(driver, args, traced=traced, name="driver")
         code = process.wait_exit(120)

@@ -20,6 +20,8 @@
 //
 // Every line it prints is a fact ("name: value") or "FAIL: reason"; its
 // exit code is 0 when no check failed.
+#include "app/resource.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -36,9 +38,6 @@ constexpr char MAIN_CLASS[] = "QUELVANI";
 constexpr char VERSION_LINE[] = "Quelvani Version 1.01";
 constexpr DWORD START_TIMEOUT_MS = 20000;
 constexpr DWORD STEP_TIMEOUT_MS = 10000;
-constexpr WORD CMD_ABOUT = 104;
-constexpr WORD CMD_EXIT = 105;
-constexpr int MENU_MAIN = 109;
 
 int failures = 0;
 

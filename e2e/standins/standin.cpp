@@ -1,4 +1,32 @@
-#include "standin.h"
+// A stand-in for one capture program under Wine: builds the program's window
+// layout (layouts/) as real windows, says which of them a correct overlay
+// draws on, shows them on screen so the crosses can be read back, and runs
+// until told to close. Built once per registered program, under the
+// program's executable name, with STANDIN_PROGRAM naming it.
+//
+//   <executable> [layout options] [--at X,Y] [--timeout S] [--repaint N]
+//
+// Once its windows are shown it writes
+//   READY <program> pid=<pid> top=<hex> draw=<hex>,<hex>...
+// (the windows a tick draws on, in order; empty when none). Commands on
+// stdin, one a line:
+//   close    close the top-level window (so does the end of input)
+//   points   for each window shown on screen, its role and the screen points
+//            where the window system says it is visible, with the colour a
+//            correct overlay leaves there, then "END POINTS":
+//              ROLE <hex> <program> <role>
+//              POINTS <hex> plain=<rrggbb> cross=<x>,<y>|none <x>,<y>,<W|P> ...
+//            cross: where on screen the centre of its cross must be, if any;
+//            W: white, on the cross of a window drawn on; P: the window's
+//            plain colour, beside the cross, past its ends, and anywhere a
+//            cross of either frame would be on a window not drawn on
+//   frames   "FRAMES <painted> <ms>": frames of the first video painted so
+//            far (--repaint N repaints it N times a second) and the
+//            milliseconds since the stand-in started
+// It writes "CLOSED" when its window has gone.
+#include "layouts/layout.h"
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,34 +43,32 @@ constexpr UINT_PTR REPAINT_TIMER = 3;
 constexpr UINT FOLLOW_PERIOD_MS = 200;
 constexpr UINT WM_STANDIN_COMMAND = WM_APP + 1;  // wParam: a Command
 constexpr COLORREF BACKGROUND = RGB(16, 20, 28);
+constexpr COLORREF VIDEO_COLOUR = RGB(40, 60, 90);
+constexpr COLORREF HELP_COLOUR = RGB(90, 60, 100);
 constexpr COLORREF LABEL_TEXT = RGB(220, 220, 120);
+constexpr int LABEL_INSET = 8;  // from the left and bottom edges
 const wchar_t X_WINDOW_PROPERTY[] = L"__wine_x11_whole_window";
 
 enum Command : WPARAM { COMMAND_POINTS = 1, COMMAND_FRAMES };
 
-// The cross a correct overlay draws, by frame: the frame's size and the
-// cross's centre on it, in the window's client coordinates.
-struct Cross {
-    int frameWidth, frameHeight, x, y;
-};
-constexpr Cross LPI_CROSS{640, 480, 320, 240};
-constexpr Cross DSI_CROSS{648, 489, 324, 244};
-
 struct Shown {
     HWND window;
+    std::string role;
     COLORREF plain;
+    std::string label;
+    const Draw* draw;       // the cross drawn on it, if any
     HWND screen = nullptr;  // the popup that shows it (see PublishOnScreen)
 };
 
-struct Label {
-    std::string text;
-    POINT at;
+struct Settings {
+    POINT at{20, 20};
+    int timeoutSeconds = 120;
+    int repaintPerSecond = 0;
 };
 
-std::map<HWND, Label> windowLabels;
-std::vector<Shown> shownWindows;
+std::vector<Shown> shownWindows;  // fixed once the popups exist
 long framesPainted = 0;
-DWORD startedAt = GetTickCount();
+const DWORD startedAt = GetTickCount();
 
 void WriteOut(const std::string& text) {
     DWORD written = 0;
@@ -58,24 +84,25 @@ std::string Hex(const void* handle) {
     return text;
 }
 
-RECT LabelRect(HDC dc, const Label& label) {
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, label.text.c_str(), static_cast<int>(label.text.size()), &extent);
-    return RECT{label.at.x, label.at.y, label.at.x + extent.cx, label.at.y + extent.cy};
-}
-
-void PaintLabel(HDC dc, const Label& label) {
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, LABEL_TEXT);
-    TextOutA(dc, label.at.x, label.at.y, label.text.c_str(), static_cast<int>(label.text.size()));
-}
-
-// The screen rectangle of a window's client area.
-RECT ClientOnScreen(HWND window) {
+RECT ClientRect(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
+    return client;
+}
+
+RECT ClientOnScreen(HWND window) {
+    RECT client = ClientRect(window);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     return client;
+}
+
+// The label at the bottom left: tracking panels show their bottom, and the
+// crosses' lines stay clear of it.
+RECT LabelRect(HDC dc, HWND window, const std::string& text) {
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    LONG bottom = ClientRect(window).bottom - LABEL_INSET;
+    return RECT{LABEL_INSET, bottom - extent.cy, LABEL_INSET + extent.cx, bottom};
 }
 
 // ---------------------------------------------------------------------------
@@ -87,9 +114,9 @@ RECT ClientOnScreen(HWND window) {
 // Each window shown gets an owned popup exactly over its client area, as a
 // layered, click-through tool window (the window system's hit-tests and the
 // overlay's searches pass it by), and the child names the popup's X window.
-// Both the child's own painting and the overlay's then land there. Nothing of
-// this is needed on Windows, where every window's device context draws on
-// screen.
+// The popup paints as its window would, and the overlay's drawing lands on
+// it too. Nothing of this is needed on Windows, where every window's device
+// context draws on screen.
 // ---------------------------------------------------------------------------
 
 // Sibling positions from the top-level window down to `window`, 0 topmost.
@@ -130,30 +157,23 @@ void FollowShownWindows() {
     }
 }
 
-// Paints a popup as its window paints itself: the plain colour and the label.
 LRESULT CALLBACK ScreenProc(HWND screen, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;  // WM_PAINT fills the whole popup
-    case WM_PAINT: {
-        auto shown = reinterpret_cast<const Shown*>(GetWindowLongPtrA(screen, GWLP_USERDATA));
-        if (!shown) break;
-        HWND shows = shown->window;
-        if (shows == shownWindows.front().window) ++framesPainted;
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(screen, &paint);
-        RECT all;
-        GetClientRect(screen, &all);
-        HBRUSH plain = CreateSolidBrush(shown->plain);
-        FillRect(dc, &all, plain);
-        DeleteObject(plain);
-        auto label = windowLabels.find(shows);
-        if (label != windowLabels.end()) PaintLabel(dc, label->second);
-        EndPaint(screen, &paint);
-        return 0;
-    }
-    }
-    return DefWindowProcA(screen, message, wParam, lParam);
+    auto shown = reinterpret_cast<const Shown*>(GetWindowLongPtrA(screen, GWLP_USERDATA));
+    if (message == WM_ERASEBKGND) return 1;  // WM_PAINT fills the whole popup
+    if (message != WM_PAINT || !shown) return DefWindowProcA(screen, message, wParam, lParam);
+    if (shown == &shownWindows.front()) ++framesPainted;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(screen, &paint);
+    RECT all = ClientRect(screen);
+    HBRUSH plain = CreateSolidBrush(shown->plain);
+    FillRect(dc, &all, plain);
+    DeleteObject(plain);
+    RECT label = LabelRect(dc, shown->window, shown->label);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, LABEL_TEXT);
+    TextOutA(dc, label.left, label.top, shown->label.c_str(), static_cast<int>(shown->label.size()));
+    EndPaint(screen, &paint);
+    return 0;
 }
 
 void CreateScreens(HWND top) {
@@ -171,7 +191,6 @@ void CreateScreens(HWND top) {
             WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
             SCREEN_CLASS_NAME, "", WS_POPUP, r.left, r.top, r.right - r.left, r.bottom - r.top,
             top, nullptr, GetModuleHandleA(nullptr), nullptr);
-        // shownWindows stays as it is from here on.
         SetWindowLongPtrA(shown.screen, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&shown));
         SetLayeredWindowAttributes(shown.screen, 0, 255, LWA_ALPHA);
         ShowWindow(shown.screen, SW_SHOWNOACTIVATE);
@@ -184,26 +203,25 @@ void CreateScreens(HWND top) {
 // ---------------------------------------------------------------------------
 
 struct Expected {
-    POINT at;      // client coordinates
+    POINT at;  // client coordinates
     bool white;
 };
 
 // The cross's two lines, one pixel beside them on both sides, and the first
 // pixel past each line's end (the last point of a line is not drawn), all
 // clipped to the client area.
-void AddCross(const Cross& cross, Size client, bool drawn, std::vector<Expected>& out) {
+void AddCross(const Cross& cross, const RECT& client, bool drawn, std::vector<Expected>& out) {
     auto add = [&](LONG x, LONG y, bool white) {
-        if (x >= 0 && y >= 0 && x < client.width && y < client.height)
-            out.push_back({{x, y}, white});
+        if (x >= 0 && y >= 0 && x < client.right && y < client.bottom) out.push_back({{x, y}, white});
     };
-    for (int y = 0; y < cross.frameHeight; ++y) {
+    for (LONG y = 0; y < cross.frameHeight; ++y) {
         add(cross.x, y, drawn);
         if (y == cross.y) continue;
         add(cross.x - 1, y, false);
         add(cross.x + 1, y, false);
     }
     add(cross.x, cross.frameHeight, false);
-    for (int x = 0; x < cross.frameWidth; ++x) {
+    for (LONG x = 0; x < cross.frameWidth; ++x) {
         add(x, cross.y, drawn);
         if (x == cross.x) continue;
         add(x, cross.y - 1, false);
@@ -212,67 +230,53 @@ void AddCross(const Cross& cross, Size client, bool drawn, std::vector<Expected>
     add(cross.frameWidth, cross.y, false);
 }
 
-void WritePoints(const std::vector<HWND>& draw, Frame frame) {
-    const Cross& own = frame == Frame::LPI ? LPI_CROSS : DSI_CROSS;
-    std::string text;
-    for (const Shown& shown : shownWindows) {
-        HWND window = shown.window;
-        RECT client{};
-        GetClientRect(window, &client);
-        Size size{client.right, client.bottom};
-        std::vector<Expected> expected;
-        bool drawn = std::find(draw.begin(), draw.end(), window) != draw.end();
-        if (drawn) {
-            AddCross(own, size, true, expected);
-        } else {
-            AddCross(LPI_CROSS, size, false, expected);
-            AddCross(DSI_CROSS, size, false, expected);
-        }
-        RECT label{};
-        auto named = windowLabels.find(window);
-        if (named != windowLabels.end()) {
-            HDC dc = GetDC(window);
-            label = LabelRect(dc, named->second);
-            ReleaseDC(window, dc);
-        }
-        POINT centre{own.x, own.y};
-        ClientToScreen(window, &centre);
-        char head[96];
-        std::snprintf(head, sizeof head, "POINTS %s plain=%02x%02x%02x cross=", Hex(window).c_str(),
-                      GetRValue(shown.plain), GetGValue(shown.plain), GetBValue(shown.plain));
-        text += head;
-        text += drawn ? std::to_string(centre.x) + "," + std::to_string(centre.y) : "none";
-        for (const Expected& e : expected) {
-            if (PtInRect(&label, e.at)) continue;
-            POINT screen = e.at;
-            ClientToScreen(window, &screen);
-            if (WindowFromPoint(screen) != window) continue;
-            char point[40];
-            std::snprintf(point, sizeof point, " %ld,%ld,%c", screen.x, screen.y,
-                          e.white ? 'W' : 'P');
-            text += point;
-        }
-        text += "\n";
+std::string PointsLine(const Shown& shown) {
+    HWND window = shown.window;
+    RECT client = ClientRect(window);
+    std::vector<Expected> expected;
+    if (shown.draw) {
+        AddCross(ExpectedCross(shown.draw->frame), client, true, expected);
+    } else {
+        AddCross(ExpectedCross(FRAME_LPI), client, false, expected);
+        AddCross(ExpectedCross(FRAME_DSI), client, false, expected);
     }
-    WriteOut(text + "END POINTS\n");
+    HDC dc = GetDC(window);
+    RECT label = LabelRect(dc, window, shown.label);
+    ReleaseDC(window, dc);
+
+    char text[96];
+    std::snprintf(text, sizeof text, "POINTS %s plain=%02x%02x%02x cross=", Hex(window).c_str(),
+                  GetRValue(shown.plain), GetGValue(shown.plain), GetBValue(shown.plain));
+    std::string line = "ROLE " + Hex(window) + " " + shown.role + "\n" + text;
+    if (shown.draw) {
+        Cross cross = ExpectedCross(shown.draw->frame);
+        POINT centre{cross.x, cross.y};
+        ClientToScreen(window, &centre);
+        line += std::to_string(centre.x) + "," + std::to_string(centre.y);
+    } else {
+        line += "none";
+    }
+    for (const Expected& e : expected) {
+        POINT screen = e.at;
+        ClientToScreen(window, &screen);
+        if (PtInRect(&label, e.at) || WindowFromPoint(screen) != window) continue;
+        std::snprintf(text, sizeof text, " %ld,%ld,%c", static_cast<long>(screen.x),
+                      static_cast<long>(screen.y), e.white ? 'W' : 'P');
+        line += text;
+    }
+    return line + "\n";
 }
 
+// ---------------------------------------------------------------------------
+// The windows and the loop.
 // ---------------------------------------------------------------------------
 
 LRESULT CALLBACK StandinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        auto label = windowLabels.find(window);
-        if (label == windowLabels.end()) break;
-        PAINTSTRUCT paint;
-        PaintLabel(BeginPaint(window, &paint), label->second);
-        EndPaint(window, &paint);
-        return 0;
-    }
     case WM_TIMER:
         if (wParam == TIMEOUT_TIMER) DestroyWindow(window);
         if (wParam == FOLLOW_TIMER) FollowShownWindows();
-        if (wParam == REPAINT_TIMER && !shownWindows.empty())
+        if (wParam == REPAINT_TIMER)
             RedrawWindow(shownWindows.front().screen, nullptr, nullptr,
                          RDW_INVALIDATE | RDW_UPDATENOW);
         return 0;
@@ -283,26 +287,62 @@ LRESULT CALLBACK StandinProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Every window paints only its background, and only when the window system
+// asks; windows shown on screen are painted by their popups.
 void RegisterStandinClass() {
-    static bool registered = false;
-    if (registered) return;
     WNDCLASSA wc{};
     wc.lpfnWndProc = StandinProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    // Only the background is painted, and only when the window system asks;
-    // windows shown on screen are painted in their plain colour by their popups.
     wc.hbrBackground = CreateSolidBrush(BACKGROUND);
     wc.lpszClassName = CLASS_NAME;
     RegisterClassA(&wc);
-    registered = true;
 }
 
-void AnnounceReady(const char* kind, HWND top, const std::vector<HWND>& draw) {
-    std::string line = std::string("READY ") + kind + " pid=" +
-                       std::to_string(GetCurrentProcessId()) + " top=" + Hex(top) + " draw=";
-    for (size_t i = 0; i < draw.size(); ++i) line += (i ? "," : "") + Hex(draw[i]);
-    WriteOut(line + "\n");
+// The layout's windows, parents first and siblings in their order, each
+// child placed below the sibling before it. Children clip their siblings.
+std::vector<HWND> CreateWindows(const Layout& layout, POINT at) {
+    std::vector<HWND> made;
+    std::map<int, HWND> lastChild;  // by parent index
+    for (const LayoutWindow& w : layout.windows) {
+        const RECT& r = w.rect;
+        HWND window;
+        if (w.parent < 0) {
+            constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+            RECT frame = r;
+            AdjustWindowRect(&frame, style, FALSE);
+            window = CreateWindowExA(0, CLASS_NAME, w.caption.c_str(), style, at.x, at.y,
+                                     frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                     nullptr, GetModuleHandleA(nullptr), nullptr);
+        } else {
+            window = CreateWindowExA(0, CLASS_NAME, w.caption.c_str(),
+                                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                     r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                     made[w.parent], nullptr, GetModuleHandleA(nullptr), nullptr);
+            HWND above = lastChild.count(w.parent) ? lastChild[w.parent] : HWND_TOP;
+            SetWindowPos(window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            lastChild[w.parent] = window;
+        }
+        if (!window) return {};
+        made.push_back(window);
+    }
+    return made;
+}
+
+bool ParseSettings(const std::vector<std::string>& rest, Settings& settings) {
+    for (size_t i = 0; i + 1 < rest.size(); i += 2) {
+        const char* value = rest[i + 1].c_str();
+        if (rest[i] == "--at") {
+            if (std::sscanf(value, "%ld,%ld", &settings.at.x, &settings.at.y) != 2) return false;
+        } else if (rest[i] == "--timeout") {
+            settings.timeoutSeconds = std::atoi(value);
+        } else if (rest[i] == "--repaint") {
+            settings.repaintPerSecond = std::atoi(value);
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads commands from stdin; "close" or its end asks the top-level window to close.
@@ -327,132 +367,68 @@ DWORD WINAPI WatchInput(LPVOID parameter) {
     return 0;
 }
 
-bool ParseSize(const char* text, Size& size) {
-    return std::sscanf(text, "%dx%d", &size.width, &size.height) == 2;
-}
-
-}  // namespace
-
-bool ParseStandinOptions(int argc, char** argv, StandinOptions& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool ok = true;
-        if (arg == "--help-window") {
-            options.helpWindow = true;
-        } else if (arg == "--no-envisage-module") {
-            options.envisageModule = false;
-        } else if (value && arg == "--title") {
-            options.title = value, ++i;
-        } else if (value && arg == "--video") {
-            ok = ParseSize(value, options.video), ++i;
-        } else if (value && arg == "--tracking") {
-            options.tracking = std::atoi(value), ++i;
-        } else if (value && arg == "--label") {
-            options.label = value, ++i;
-        } else if (value && arg == "--other-panel-at") {
-            options.otherPanelAt = std::atoi(value), ++i;
-        } else if (value && arg == "--load") {
-            options.modules.push_back(value), ++i;
-        } else if (value && arg == "--at") {
-            ok = std::sscanf(value, "%ld,%ld", &options.at.x, &options.at.y) == 2, ++i;
-        } else if (value && arg == "--timeout") {
-            options.timeoutSeconds = std::atoi(value), ++i;
-        } else if (value && arg == "--repaint") {
-            options.repaintPerSecond = std::atoi(value), ++i;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "stand-in: bad option %s\n", arg.c_str());
-            return false;
-        }
-    }
-    return true;
-}
-
-bool LoadModules(const StandinOptions& options) {
-    for (const std::string& module : options.modules)
-        if (!LoadLibraryA(module.c_str())) return false;
-    return true;
-}
-
-bool LoadsModuleNamed(const StandinOptions& options, const char* word) {
-    for (std::string name : options.modules) {
-        for (char& c : name)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (name.find(word) != std::string::npos) return true;
-    }
-    return false;
-}
-
-HWND CreateTopWindow(const std::string& title, POINT at, Size client) {
-    RegisterStandinClass();
-    constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    RECT frame{0, 0, client.width, client.height};
-    AdjustWindowRect(&frame, style, FALSE);
-    return CreateWindowExA(0, CLASS_NAME, title.c_str(), style, at.x, at.y,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
-HWND CreateChild(HWND parent, const std::string& caption, int x, int y, Size size) {
-    RegisterStandinClass();
-    return CreateWindowExA(0, CLASS_NAME, caption.c_str(),
-                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y,
-                           size.width, size.height, parent, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
-}
-
-void LabelWindow(HWND window, const std::string& text, POINT at) {
-    windowLabels[window] = Label{text + " " + Hex(window), at};
-}
-
-void ShowOnScreen(HWND window, COLORREF plain) {
-    shownWindows.push_back({window, plain});
-}
-
-void PlaceBelow(HWND window, HWND above) {
-    SetWindowPos(window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-int RunStandin(const char* kind, Frame frame, HWND top, const std::vector<HWND>& draw,
-               const StandinOptions& options) {
-    for (auto& [window, label] : windowLabels) {
-        bool drawn = std::find(draw.begin(), draw.end(), window) != draw.end();
-        label.text += drawn ? ": cross" : ": no cross";
+int Run(const Layout& layout, const std::vector<HWND>& windows, const Settings& settings) {
+    HWND top = windows.front();
+    std::string draws;
+    for (const Draw& draw : layout.draws) draws += (draws.empty() ? "" : ",") + Hex(windows[draw.window]);
+    for (size_t i = 0; i < windows.size(); ++i) {
+        const LayoutWindow& w = layout.windows[i];
+        if (!w.shown) continue;
+        auto draw = std::find_if(layout.draws.begin(), layout.draws.end(),
+                                 [i](const Draw& d) { return d.window == static_cast<int>(i); });
+        const Draw* drawn = draw == layout.draws.end() ? nullptr : &*draw;
+        shownWindows.push_back({windows[i], layout.program + " " + w.role,
+                                w.role == "help" ? HELP_COLOUR : VIDEO_COLOUR,
+                                layout.program + " " + w.role + " " + Hex(windows[i]) +
+                                    (drawn ? ": cross" : ": no cross"),
+                                drawn});
     }
     ShowWindow(top, SW_SHOWNOACTIVATE);
     UpdateWindow(top);
     CreateScreens(top);
-    AnnounceReady(kind, top, draw);
-    SetTimer(top, TIMEOUT_TIMER, static_cast<UINT>(options.timeoutSeconds) * 1000u, nullptr);
+    WriteOut("READY " + layout.program + " pid=" + std::to_string(GetCurrentProcessId()) +
+             " top=" + Hex(top) + " draw=" + draws + "\n");
+    SetTimer(top, TIMEOUT_TIMER, static_cast<UINT>(settings.timeoutSeconds) * 1000u, nullptr);
     SetTimer(top, FOLLOW_TIMER, FOLLOW_PERIOD_MS, nullptr);
-    if (options.repaintPerSecond > 0)
-        SetTimer(top, REPAINT_TIMER, 1000u / static_cast<UINT>(options.repaintPerSecond), nullptr);
+    if (settings.repaintPerSecond > 0 && !shownWindows.empty())
+        SetTimer(top, REPAINT_TIMER, 1000u / static_cast<UINT>(settings.repaintPerSecond), nullptr);
     CloseHandle(CreateThread(nullptr, 0, WatchInput, top, 0, nullptr));
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_STANDIN_COMMAND && message.wParam == COMMAND_POINTS) {
-            WritePoints(draw, frame);
-            continue;
-        }
-        if (message.message == WM_STANDIN_COMMAND && message.wParam == COMMAND_FRAMES) {
+            std::string text;
+            for (const Shown& shown : shownWindows) text += PointsLine(shown);
+            WriteOut(text + "END POINTS\n");
+        } else if (message.message == WM_STANDIN_COMMAND && message.wParam == COMMAND_FRAMES) {
             WriteOut("FRAMES " + std::to_string(framesPainted) + " " +
                      std::to_string(GetTickCount() - startedAt) + "\n");
-            continue;
+        } else {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
     }
     WriteOut("CLOSED\n");
     return 0;
 }
 
-bool IsVideoSized(Size size) {
-    return size.width >= 500 && size.height >= 350;
-}
+}  // namespace
 
-Size HelpSize(Size covered) {
-    return Size{covered.width - 2 * HELP_MARGIN.width, covered.height - 2 * HELP_MARGIN.height};
+int main(int argc, char** argv) {
+    const CaptureProgram* program = FindCaptureProgram(STANDIN_PROGRAM);
+    LayoutOptions options;
+    Settings settings;
+    std::vector<std::string> rest;
+    std::string error;
+    if (!program || !ParseLayoutOptions({argv + 1, argv + argc}, options, rest, error) ||
+        !ParseSettings(rest, settings)) {
+        std::fprintf(stderr, "stand-in: %s\n", error.empty() ? "bad settings" : error.c_str());
+        return 2;
+    }
+    Layout layout = program->describe(options);
+    for (const std::string& module : layout.modules)
+        if (!LoadLibraryA(module.c_str())) return 4;
+    RegisterStandinClass();
+    std::vector<HWND> windows = CreateWindows(layout, settings.at);
+    if (windows.empty()) return 3;
+    return Run(layout, windows, settings);
 }

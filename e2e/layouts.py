@@ -1,0 +1,57 @@
+"""The capture programs the stand-ins stand in for, as their descriptions in
+layouts/*.cpp register them: name, executable, place in a tick's order, and
+named scenes (the stand-in's options).
+
+    python3 e2e/layouts.py standins   # "lpi;LpiCam;envisage;EnvCam;..." for CMake
+"""
+
+import re
+import sys
+from pathlib import Path
+
+LAYOUTS = Path(__file__).resolve().parent.parent / "layouts"
+REGISTER_RE = re.compile(r'RegisterCaptureProgram\(\{\s*"([\w-]+)",\s*"([\w.]+)",\s*(\d+),')
+SCENE_RE = re.compile(r'\{"([\w-]+)", "([^"]*)"\}')
+
+
+class Program:
+    def __init__(self, name, executable, order, scenes):
+        self.name, self.executable, self.order = name, executable, order
+        self.scenes = scenes  # [(name, [option words])], the program's usual look first
+
+
+# Where the stand-ins' windows go, by their program's place in a tick's
+# order, so that none covers another on the private display.
+PLACES = ["0,0", "760,0", "0,600"]
+
+
+def start_standins(session, folder, scenes, timeout):
+    """Starts a stand-in for each (program, options) and waits until each is
+    ready; ({program: process}, {program: its Ready})."""
+    known = {p.name: p for p in programs()}
+    order = list(known)
+    started = {name: session.start(Path(folder) / known[name].executable,
+                                   options + ["--at", PLACES[order.index(name) % len(PLACES)],
+                                              "--timeout", str(timeout)])
+               for name, options in scenes}
+    return started, {name: process.wait_ready() for name, process in started.items()}
+
+
+def programs():
+    """Every registered program, in the order a tick searches them."""
+    found = []
+    for source in sorted(LAYOUTS.glob("*.cpp")):
+        text = source.read_text()
+        registered = REGISTER_RE.search(text)
+        if registered:
+            scenes = [(name, options.split())
+                      for name, options in SCENE_RE.findall(text[registered.end():])]
+            found.append(Program(registered.group(1), registered.group(2),
+                                 int(registered.group(3)), scenes))
+    return sorted(found, key=lambda p: p.order)
+
+
+if __name__ == "__main__":
+    if sys.argv[1:] != ["standins"]:
+        raise SystemExit(__doc__)
+    print(";".join("%s;%s" % (p.name, Path(p.executable).stem) for p in programs()))
