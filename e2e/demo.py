@@ -16,9 +16,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import layouts  # noqa: E402
-import relay_trace  # noqa: E402
+import ticks  # noqa: E402
 import screen_checks  # noqa: E402
-import tick_checks  # noqa: E402
 from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402
 
 # Every program in its usual look, LPI behind its "Help" window.
@@ -43,22 +42,19 @@ def describe(tick, names):
 
 def report_ticks(calls_so_far, shown, expected, names):
     """Prints the ticks completed since the last call; returns how many are shown."""
-    ticks = relay_trace.split_ticks(calls_so_far)[:-1]
-    for number, tick in enumerate(ticks[shown:], shown + 1):
-        problems = tick_checks.check_tick(tick, expected)
+    done = ticks.split_ticks(calls_so_far)[:-1]
+    for number, tick in enumerate(done[shown:], shown + 1):
+        problems = ticks.check_tick(tick, expected)
         verdict = "as expected" if not problems else "WRONG: " + "; ".join(problems)
         print("tick %2d: drew on %s (%s)" % (number, describe(tick, names), verdict), flush=True)
-    return len(ticks)
+    return len(done)
 
 
 def report_screen(session, standins, names):
     """Where each window's cross is on screen and whether it was seen there;
     True when the screen shows what it must."""
-    shown = screen_checks.ask(standins)
-    shots = screen_checks.take_shots(session.display)
     right = True
-    for window in shown:
-        problems = screen_checks.check_shown(window, shots)
+    for window, problems in screen_checks.check(session.display, standins):
         right = right and not problems
         if window.cross:
             print("%s %x: cross centred at (%d, %d) on screen: %s (%s)"
@@ -113,7 +109,7 @@ def main():
             deadline = time.monotonic() + 60
             while shown < options.ticks and time.monotonic() < deadline and program.running():
                 time.sleep(0.2)
-                calls = relay_trace.program_calls(program.trace_path, options.program)
+                calls = ticks.program_calls(program.trace_path, options.program)
                 shown = report_ticks(calls, shown, expected, names)
             seen = report_screen(session, standins, names)
             subprocess.run(["import", "-display", session.display, "-window", "root", str(screenshot)],
@@ -122,7 +118,7 @@ def main():
             subprocess.run(["convert", str(screenshot)] + SMALL_COPY + [str(small)], timeout=30, check=True)
             print("desktop saved to %s, a small copy to %s" % (screenshot, small))
             code = close_program(session, program, options.standins, options.driver)
-            calls = relay_trace.program_calls(program.trace_path, options.program)
+            calls = ticks.program_calls(program.trace_path, options.program)
             report_ticks(calls + [_end_marker()], shown, expected, names)
             print("quelvani.exe exit code: %d" % code)
             return 0 if code == 0 and seen else 1
@@ -133,7 +129,7 @@ def main():
 
 def _end_marker():
     """A tick start after the last call, so the last full tick is shown too."""
-    marker = relay_trace.Call("FindWindowA", [0, 0], 0, "")
+    marker = ticks.Call("FindWindowA", [0, 0], 0, "")
     marker.strings = {1: "Meade LPI"}
     return marker
 

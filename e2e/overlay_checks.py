@@ -18,9 +18,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import layouts  # noqa: E402
-import relay_trace  # noqa: E402
+import ticks  # noqa: E402
 import screen_checks  # noqa: E402
-import tick_checks  # noqa: E402
 from wine_session import SessionError, WineSession, skipped, stop_on_signals  # noqa: E402
 
 PASS_ORDER = [p.name for p in layouts.programs()]
@@ -57,10 +56,9 @@ def start_standins(session, standins_dir, standins):
 
 def check_screen(session, standins):
     """The crosses on screen: (what was checked, problems)."""
-    shown = screen_checks.ask(standins)
-    shots = screen_checks.take_shots(session.display)
-    checked = ["%s %x: %s" % (s.role, s.window, screen_checks.summary(s)) for s in shown]
-    return checked, [p for s in shown for p in screen_checks.check_shown(s, shots)]
+    judged = screen_checks.check(session.display, standins)
+    return (["%s %x: %s" % (s.role, s.window, screen_checks.summary(s)) for s, _ in judged],
+            [p for _, problems in judged for p in problems])
 
 
 def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
@@ -91,13 +89,13 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
         # Stopped at once: how it exits is the shell checks' business, and the
         # tick it may cut short is left out below.
         program.stop()
-    calls = relay_trace.program_calls(program.trace_path, program_exe)
-    ticks = relay_trace.split_ticks(calls)[:-1]  # the last one may be cut short
+    calls = ticks.program_calls(program.trace_path, program_exe)
+    whole = ticks.split_ticks(calls)[:-1]  # the last one may be cut short
     everyone = [kind for kind, _ in scene.standins]
     full = expected_draws(ready, everyone)
     judged = []
     after_ready = 0
-    for tick in ticks:
+    for tick in whole:
         start = tick[0].offset
         if scene.late and start < marks["starting"]:
             judged.append((tick, [], True))
@@ -117,7 +115,7 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
             judged.append((tick, None, False))
         else:
             judged.append((tick, full, True))
-    facts["ticks after close"] = sum(1 for t in ticks if scene.close and
+    facts["ticks after close"] = sum(1 for t in whole if scene.close and
                                      t[0].offset >= marks["closed"])
     facts["ticks after ready"] = after_ready
     return judged, facts
@@ -127,7 +125,7 @@ def judge(scene, judged, facts):
     problems = list(facts["screen"][1])
     for number, (tick, expected, exact) in enumerate(judged, 1):
         problems += ["tick %d: %s" % (number, p)
-                     for p in tick_checks.check_tick(tick, expected, exact)]
+                     for p in ticks.check_tick(tick, expected, exact)]
     exact_ticks = sum(1 for _, _, exact in judged if exact)
     if exact_ticks < TICKS:
         problems.append("only %d ticks could be checked, expected at least %d"

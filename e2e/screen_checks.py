@@ -103,10 +103,13 @@ def check_shown(shown, shots, examples=3):
     return problems
 
 
-def ask(standins):
-    """What every stand-in shows on screen."""
-    return [shown for standin in standins
-            for shown in parse_points(standin.ask("points", "END POINTS"))]
+def check(display, standins):
+    """Asks every stand-in what it shows, takes the shots, and judges each
+    window: [(Shown, its problems)]."""
+    shown = [window for standin in standins
+             for window in parse_points(standin.ask("points", "END POINTS"))]
+    shots = take_shots(display)
+    return [(window, check_shown(window, shots)) for window in shown]
 
 
 def summary(shown):

@@ -21,7 +21,7 @@ A session
   - adds its relay_calls to the prefix's relay filter
     (HKCU\\Software\\Wine\\Debug RelayInclude) when they are not all there;
   - gives WINEDEBUG=+pid,+relay,+loaddll only to processes started with
-    traced=True; their stderr is the trace (relay_trace.py reads it).
+    traced=True; their stderr is the trace (ticks.py reads it).
 Every wait is bounded; a timeout raises SessionError.
 """
 
@@ -35,6 +35,8 @@ import threading
 import time
 from pathlib import Path
 
+import ticks
+
 # The platform calls the system makes on each tick.
 OVERLAY_CALLS = [
     "FindWindowA", "EnumWindows", "GetWindowTextA", "GetClientRect",
@@ -47,7 +49,6 @@ TRACE_CHANNELS = "+pid,+relay,+loaddll"
 # Room for the three stand-ins side by side, none covering another.
 SCREEN_SIZE = "2200x1300"
 READY_RE = re.compile(r"^READY (\S+) pid=(\d+) top=([0-9a-fA-F]+) draw=([0-9a-fA-F,]*)\s*$")
-TICK_RE = re.compile(rb'Call user32\.FindWindowA\([0-9a-fA-F]+,[0-9a-fA-F]+ "Meade LPI"\)')
 
 
 class SessionError(Exception):
@@ -210,8 +211,7 @@ class WineProcess:
 
     def tick_count(self):
         """How many ticks have started so far, counted in the trace."""
-        with open(self.trace_path, "rb") as trace:
-            return len(TICK_RE.findall(trace.read()))
+        return ticks.count_ticks(self.trace_path)
 
     def wait_ticks(self, count, timeout=30.0):
         deadline = time.monotonic() + timeout

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, builds every
 # configuration, runs every test, then the long figures (scripts/bench.sh).
+#   scripts/test.sh --quick   the edit-and-test loop: the host build and its
+#                             unit tests, without memcheck, static analysis
+#                             and the soak run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+if [ "${1:-}" = --quick ]; then
+  scripts/build.sh host
+  exec ctest --test-dir build/host --output-on-failure -j "$(nproc)" \
+    -E 'memcheck|static_analysis|soak'
+fi
 scripts/build.sh
 
 passed=0 failed=0 skipped=0 status=0

@@ -18,8 +18,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import layouts  # noqa: E402
-import relay_trace  # noqa: E402
-import tick_checks  # noqa: E402
+import ticks  # noqa: E402
 from wine_session import (OVERLAY_CALLS, SessionError, WineSession, skipped,  # noqa: E402
                           stop_on_signals)
 
@@ -72,7 +71,7 @@ def about_problems(check, calls, ready):
                         % (ended[0].arg(1), opened[0].result, check.about_result))
     if ready is not None:
         start, stop = opened[0].offset, ended[0].offset
-        open_ticks = [t for t in relay_trace.split_ticks(calls) if start < t[0].offset < stop]
+        open_ticks = [t for t in ticks.split_ticks(calls) if start < t[0].offset < stop]
         # The last tick may be cut short by the box closing.
         whole = open_ticks[:-1]
         print("ticks while the About box was open: %d" % len(open_ticks))
@@ -81,7 +80,7 @@ def about_problems(check, calls, ready):
                             % (len(whole), MIN_TICKS_OPEN))
         for number, tick in enumerate(whole, 1):
             problems += ["tick %d with the About box open: %s" % (number, p)
-                         for p in tick_checks.check_tick(tick, ready.draw)]
+                         for p in ticks.check_tick(tick, ready.draw)]
     return problems
 
 
@@ -100,7 +99,7 @@ def run(check, program, driver, standins, prefix, workdir):
         print("\n".join(process.lines))
     problems = [] if code == 0 else ["the driver reported failures (exit code %d)" % code]
     if traced:
-        calls = relay_trace.program_calls(process.trace_path, program)
+        calls = ticks.program_calls(process.trace_path, program)
         problems += about_problems(check, calls, ready)
     return problems
 
