@@ -23,7 +23,7 @@ from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E40
 # Every program in its usual look, LPI behind its "Help" window.
 STANDINS = [(p.name, ["--help-window"] if p.name == "lpi" else p.scenes[0][1])
             for p in layouts.programs()]
-SMALL_COPY = ["-crop", "2060x1100+0+0", "+repage", "-resize", "50%"]
+SMALL_COPY = ["-crop", "2070x1160+0+0", "+repage", "-resize", "50%"]
 
 def resource_id(name):
     """A command or resource id as app/resource.h defines it."""
