@@ -3,13 +3,19 @@
 checks every tick in its relay trace against the windows the stand-ins name,
 and reads the crosses back off the screen at the points the stand-ins pick.
 
-    overlay_checks.py --scene lpi-help --program build/win64/quelvani.exe \
-        --standins build/win64/e2e/standins --prefix build/win64/e2e/wineprefix
+    overlay_checks.py --scene lpi-help --program build/win32/quelvani.exe \
+        --standins build/win32/e2e/standins --prefix build/win32/e2e/wineprefix
 
 Exit code 0 when every tick is right, 1 with a list of problems otherwise.
+
+With --demo OUT (scripts/demo.sh) it runs the demo's scene instead, every
+program at once, prints every tick and where each cross is on screen,
+saves OUT/desktop.png and a small copy, and ends the program through
+File > Exit with the shell checks' driver, whose exit code must be 0.
 """
 
 import argparse
+import subprocess
 import sys
 import tempfile
 import time
@@ -42,6 +48,10 @@ EVERY_PROGRAM = [(program.name, program.scenes[0][1]) for program in layouts.pro
 SCENES["all-programs"] = Scene(EVERY_PROGRAM)
 SCENES["started-after-program"] = Scene(EVERY_PROGRAM, late=True)
 SCENES["closes-while-running"] = Scene(EVERY_PROGRAM, close=EVERY_PROGRAM[1][0])
+# The demo's: every program at once, the LPI video around its "Help" window.
+DEMO = Scene([(name, ["--help-window"] if name == "lpi" else options)
+              for name, options in EVERY_PROGRAM])
+SMALL_COPY = ["-crop", "2070x1160+0+0", "+repage", "-resize", "50%"]
 
 
 def expected_draws(ready_by_kind, kinds):
@@ -54,15 +64,23 @@ def start_standins(session, standins_dir, standins):
     return layouts.start_standins(session, standins_dir, standins, STANDIN_TIMEOUT)
 
 
-def check_screen(session, standins):
-    """The crosses on screen: (what was checked, problems)."""
-    judged = screen_checks.check(session.display, standins)
-    return (["%s %x: %s" % (s.role, s.window, screen_checks.summary(s)) for s, _ in judged],
-            [p for _, problems in judged for p in problems])
+def end_through_the_menu(session, program, driver, out):
+    """The demo's ending: the desktop saved, then File > Exit picked as a
+    user would; the program's exit code."""
+    shot = out / "desktop.png"
+    subprocess.run(["import", "-display", session.display, "-window", "root", str(shot)],
+                   timeout=30, check=True)
+    small = out / "desktop-small.png"
+    subprocess.run(["convert", str(shot)] + SMALL_COPY + [str(small)], timeout=30, check=True)
+    print("desktop saved to %s, a small copy to %s" % (shot, small))
+    code, lines = session.run(driver, ["pick-exit"], timeout=60)
+    print("".join("  %s: %s\n" % (Path(driver).name, line) for line in lines), end="")
+    return program.wait_exit(15)
 
 
-def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
-    """Runs the scene; returns (ticks as (tick, expected, exact), facts)."""
+def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=None):
+    """Runs the scene; returns (ticks as (tick, expected, exact), facts).
+    `ending(session, program)`, if given, ends the program; its exit code."""
     facts = {}
     with WineSession(prefix, workdir, log=log) as session:
         started, ready = {}, {}
@@ -85,7 +103,10 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
             log("%s stand-in closed with exit code %s" % (scene.close, code))
             program.wait_ticks(program.tick_count() + TICKS + 1)
             facts["running after close"] = program.running()
-        facts["screen"] = check_screen(session, [p for p in started.values() if p.running()])
+        facts["screen"] = screen_checks.check(session.display,
+                                              [p for p in started.values() if p.running()])
+        if ending:
+            facts["exit code"] = ending(session, program)
         # Stopped at once: how it exits is the shell checks' business, and the
         # tick it may cut short is left out below.
         program.stop()
@@ -118,14 +139,22 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log):
     facts["ticks after close"] = sum(1 for t in whole if scene.close and
                                      t[0].offset >= marks["closed"])
     facts["ticks after ready"] = after_ready
+    facts["names"] = {w: name for name, r in ready.items() for w in r.draw}
     return judged, facts
 
 
-def judge(scene, judged, facts):
-    problems = list(facts["screen"][1])
+def judge(scene, judged, facts, show_ticks=False):
+    problems = [p for _, found in facts["screen"] for p in found]
     for number, (tick, expected, exact) in enumerate(judged, 1):
-        problems += ["tick %d: %s" % (number, p)
-                     for p in ticks.check_tick(tick, expected, exact)]
+        found = ticks.check_tick(tick, expected, exact)
+        problems += ["tick %d: %s" % (number, p) for p in found]
+        if show_ticks:
+            drawn = ", ".join("%s %x" % (facts["names"].get(w, "unknown window"), w)
+                              for w in (c.arg(0) for c in tick if c.name == "GetDC"))
+            print("tick %2d: drew on %s (%s)" % (number, drawn or "nothing",
+                                                 "WRONG" if found else "as expected"))
+    if facts.get("exit code", 0) != 0:
+        problems.append("exit code %d after File > Exit, expected 0" % facts["exit code"])
     exact_ticks = sum(1 for _, _, exact in judged if exact)
     if exact_ticks < TICKS:
         problems.append("only %d ticks could be checked, expected at least %d"
@@ -142,25 +171,42 @@ def judge(scene, judged, facts):
     return problems
 
 
+def describe_screen(shown, problems):
+    """'lpi video 1005e: cross at (324, 263) on screen: seen (...)'."""
+    where = "cross at (%d, %d) on screen" % shown.cross if shown.cross else "no cross"
+    verdict = ("NOT SEEN" if shown.cross else "one was seen") if problems else \
+        ("seen" if shown.cross else "none seen")
+    return "%s %x: %s: %s (%s)" % (shown.role, shown.window, where, verdict,
+                                   screen_checks.summary(shown))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--list", action="store_true", help="print the scenes' names and stop")
     parser.add_argument("--scene", choices=list(SCENES))
-    parser.add_argument("--program")
-    parser.add_argument("--standins")
+    parser.add_argument("--demo", metavar="OUT", help="run the demo, keeping its files in OUT")
+    parser.add_argument("--driver", help="the shell checks' driver, which picks File > Exit")
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--standins", required=True)
     parser.add_argument("--prefix")
     parser.add_argument("--keep", help="keep the session's files (traces) in this folder")
-    options = parser.parse_args()
-    if options.list:
+    if "--list" in sys.argv:
         print(";".join(SCENES))
         return 0
-    if not (options.scene and options.program and options.standins and options.prefix):
-        parser.error("--scene, --program, --standins and --prefix are needed")
-    if (skip := skipped(options.program)) is not None:
-        return skip
+    options = parser.parse_args()
+    if options.demo:
+        out = Path(options.demo).resolve()
+        scene, name, ending = DEMO, "demo", (lambda session, program: end_through_the_menu(
+            session, program, options.driver, out))
+        options.prefix, options.keep = out / "wineprefix", out / "session"
+    elif options.scene and options.prefix:
+        scene, name, ending = SCENES[options.scene], options.scene, None
+        if (skip := skipped(options.program)) is not None:
+            return skip
+    else:
+        parser.error("--scene and --prefix, or --demo, are needed")
     stop_on_signals()
-    scene = SCENES[options.scene]
     started = time.monotonic()
 
     def log(text):
@@ -170,17 +216,19 @@ def main():
         workdir = Path(options.keep) if options.keep else Path(scratch)
         try:
             judged, facts = run_scene(scene, options.program, options.standins,
-                                      options.prefix, workdir, log)
+                                      options.prefix, workdir, log, ending)
         except SessionError as error:
-            print("FAIL %s: %s" % (options.scene, error))
+            print("FAIL %s: %s" % (name, error))
             return 1
-        problems = judge(scene, judged, facts)
+        problems = judge(scene, judged, facts, show_ticks=bool(options.demo))
     draws = sorted({len([c for c in t if c.name == "GetDC"]) for t, _, exact in judged if exact})
     print("%s %s: %d ticks, crosses per tick %s, %.1f s"
-          % ("PASS" if not problems else "FAIL", options.scene, len(judged), draws,
+          % ("PASS" if not problems else "FAIL", name, len(judged), draws,
              time.monotonic() - started))
-    for line in facts["screen"][0]:
-        print("  screen: " + line)
+    for shown, found in facts["screen"]:
+        print("  screen: " + describe_screen(shown, found))
+    if "exit code" in facts:
+        print("  exit code after File > Exit: %d" % facts["exit code"])
     for problem in problems[:40]:
         print("  " + problem)
     if len(problems) > 40:

@@ -7,7 +7,7 @@
         ready = lpi.wait_ready()             # Ready(kind, pid, top, draw)
         program = session.start(exe, traced=True)
         program.wait_ticks(6)                # ticks seen in its relay trace
-        session.run(standins / "post_command.exe", ["QUELVANI", "105"])
+        session.run(driver, ["pick-exit"])   # File > Exit, as a user picks it
         program.wait_exit()                  # its exit code
     # every process started here is stopped, the prefix's wineserver too,
     # and the private Xvfb is gone, on every path out of the block

@@ -17,12 +17,5 @@ if why=$(python3 e2e/wine_session.py probe); then
 else
   build=build/win64; echo "running the win64 twin, build/win64/quelvani.exe, as $why"
 fi
-program=$build/quelvani.exe
-[ -f "$program" ] || { echo "no $program: the build did not make the program" >&2; exit 1; }
-# File > Exit is picked through the menu by the shell checks' driver; a
-# build without it posts the menu item's command instead.
-driver=$build/e2e/shell/shell_driver.exe
-exit_by=()
-[ -f "$driver" ] && exit_by=(--driver "$driver" pick-exit)
-exec python3 e2e/demo.py --program "$program" --standins "$build/e2e/standins" \
-  --out build/demo "${exit_by[@]}" "$@"
+exec python3 e2e/overlay_checks.py --demo build/demo --program "$build/quelvani.exe" \
+  --standins "$build/e2e/standins" --driver "$build/e2e/shell/shell_driver.exe" "$@"
