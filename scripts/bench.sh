@@ -4,10 +4,10 @@
 # whether it slows the capture programs down, for the release program where
 # 32-bit Wine runs and for the win64 twin. Prints figures; fails only when a
 # run breaks, never on a figure.
-#   scripts/bench.sh [SECONDS]   (each Wine measurement; 30 when not given)
+#   scripts/bench.sh [SECONDS]   (each Wine measurement; 20 when not given)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-30}
+seconds=${1:-20}
 status=0
 
 echo "== benchmark host"
