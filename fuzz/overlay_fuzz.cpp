@@ -96,17 +96,6 @@ std::string Caption(Bytes& in) {
     return caption;
 }
 
-// A module name: one the descriptions name or a near miss of it, random
-// bytes, or one whose word lies past the 255 characters Tool Help keeps.
-std::string Module(Bytes& in) {
-    switch (in.Below(6)) {
-    case 0: return in.Text(12);
-    case 1: return std::string(254, 'x') + in.Pick(Known().modules);
-    case 2: return Miss(in.Pick(Known().modules), in);
-    default: return in.Pick(Known().modules);
-    }
-}
-
 // A random tree below `parent`, whose children mostly cover its centre.
 void AddTree(scenes::Model& model, HWND parent, LONG width, LONG height, int depth, Bytes& in) {
     if (depth >= 6 || model.windows.size() > 120) return;
@@ -158,7 +147,10 @@ void AddPrograms(scenes::Model& model, Bytes& in) {
         if (in.OneIn(4)) options.label = Caption(in);
         if (in.OneIn(4)) options.otherPanelAt = in.Below(8);
         if (in.OneIn(4)) options.ownModule = !options.ownModule;
-        if (in.OneIn(4)) options.modules.push_back(Module(in));
+        if (in.OneIn(4)) {  // one more module, maybe a near miss of a known one
+            const std::string& module = in.Pick(Known().modules);
+            options.modules.push_back(in.OneIn(3) ? Miss(module, in) : module);
+        }
         const scenes::Program& built = model.programs[scenes::AddProgram(model, programs[i], options, ProgramProcess(i))];
         if (in.OneIn(4)) scenes::SetCaption(model, built.windows[0], Miss(built.layout.windows[0].caption, in));
         for (int bends = built.windows.size() > 1 ? in.Below(3) : 0; bends > 0; --bends) {
