@@ -1,7 +1,6 @@
 // The rules the fuzz target and the soak run judge every pass by: each one
 // must catch the fault it stands for, or the long runs prove nothing. Also
 // the simulation's records those rules read.
-#include "discovery/finders.h"
 #include "discovery/probing.h"
 #include "overlay/crosshair.h"
 #include "overlay/overlay_pass.h"
