@@ -1,13 +1,18 @@
 // Turns arbitrary bytes into a hostile desktop for the simulated window
-// system and runs overlay passes on it. The first byte picks which capture
-// programs are laid out properly (so the passes get deep enough to draw);
-// the rest bends them into near misses, adds random window trees up to six
-// levels deep, injects call failures, refuses snapshots and destroys
-// windows between platform calls. Every pass must keep the rules of
-// scenes::CheckPass; any broken rule aborts with the reason.
+// system and runs overlay passes on it. The first byte picks which of the
+// registered capture programs are built from their descriptions (bit i for
+// the i-th in tick order, so the passes get deep enough to draw) and, in the
+// bits above those, how many other top-level windows lie below them. The
+// rest picks each program's scene and bends its options, title and captions
+// into near misses, adds random window trees up to six levels deep, injects
+// call failures, refuses snapshots and destroys windows between platform
+// calls. Every pass must keep the rules of scenes::CheckPass; any broken
+// rule aborts with the reason.
 #include "overlay/overlay_pass.h"
 #include "tests/pass_checks.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,14 +28,8 @@ public:
     std::uint8_t Next() { return at_ < size_ ? data_[at_++] : 0; }
     int Below(int bound) { return Next() % bound; }
     bool OneIn(int n) { return Below(n) == n - 1; }
-    template <typename T, size_t N>
-    const T& Pick(const T (&choices)[N]) { return choices[Below(static_cast<int>(N))]; }
-    // Mostly `proper`, sometimes a near miss from the list.
-    template <size_t N>
-    std::string ProperOr(const char* proper, const char* const (&nearMisses)[N]) {
-        std::uint8_t b = Next();
-        return b < 160 ? proper : nearMisses[b % N];
-    }
+    template <typename T>
+    const T& Pick(const std::vector<T>& choices) { return choices[static_cast<size_t>(Below(static_cast<int>(choices.size())))]; }
     std::string Text(int maxLength) {
         std::string text;
         int n = Below(maxLength + 1);
@@ -44,34 +43,57 @@ private:
     size_t at_ = 0;
 };
 
-const char* const LPI_TITLES[] = {"Meade LPI", "MEADE lpi", "Meade LPI ", "Meade", "Meade LPI\xA0"};
-const char* const ENVISAGE_TITLES[] = {
-    "AutoStar Envisage ", "autostar envisage", "AutoStar Envisage - Live",
-    "AutoStar Envisage\xE9", "AutoStar Envisage - a 30-chars",   // 30 characters
-    "AutoStar Envisage - a 31-chars!",                           // 31 characters
-    "AutoStar Envisag"};
-const char* const CAPTIONS[] = {
-    "Live", "Live ", "live", "LIVE", "Help", "help", "Help ", "TRACKING", "tracking", "TrAcKiNg",
-    "TRACKING ", "TRACKIN", "", "Live\xFF", "\xC3\xA9Live", "Help", "abcdefghijklmnopqrstuvwxyz0123",
-    "abcdefghijklmnopqrstuvwxyz01234"};
-const char* const MODULES[] = {
-    "DSI.exe",        "dsi_capture.exe", "Envisage.exe", "envisage.dll", "AutoStar.exe",
-    "kernel32.dll",   "\xC4\x64si.dll",  "ENVISAG.dll",  "D-S-I.exe",    "xEnViSaGe\x80.ocx",
-    "MSVCRT.DLL",     ""};
-const LONG SIZES[] = {648, 640, 500, 499, 501, 350, 349, 351, 0, 1, 100, 800, 2000, -5};
+const std::vector<LONG> SIZES = {648, 640, 500, 499, 501, 350, 349, 351, 0, 1, 100, 800, 2000, -5};
 
-void AddModules(scenes::Model& model, DWORD processId, Bytes& in) {
-    std::vector<std::string> modules;
-    int count = in.Below(6);
-    for (int i = 0; i < count; ++i) {
-        if (in.OneIn(8)) {
-            // A long name with the word past the 255 characters Tool Help keeps.
-            modules.push_back(std::string(254, 'x') + (in.OneIn(2) ? "DSI" : "ENVISAGE"));
-        } else {
-            modules.push_back(in.OneIn(6) ? in.Text(12) : in.Pick(MODULES));
+// What the descriptions name, from every registered scene: the top-level
+// titles, the other windows' captions, and the module names.
+struct Names {
+    std::vector<std::string> titles, captions, modules;
+};
+const Names& Known() {
+    static const Names names = [] {
+        Names n;
+        for (const CaptureProgram& program : CapturePrograms())
+            for (const Scene& scene : program.scenes) {
+                Layout layout = Describe(program.name, scene.options);
+                for (const LayoutWindow& w : layout.windows)
+                    (w.parent < 0 ? n.titles : n.captions).push_back(w.caption);
+                n.modules.push_back(layout.executable);
+                n.modules.insert(n.modules.end(), layout.modules.begin(), layout.modules.end());
+            }
+        for (std::vector<std::string>* list : {&n.titles, &n.captions, &n.modules}) {
+            std::sort(list->begin(), list->end());
+            list->erase(std::unique(list->begin(), list->end()), list->end());
         }
+        return n;
+    }();
+    return names;
+}
+
+// A near miss of `text` that no finder takes for it, compared whole in any
+// case and cut to its buffer: changed within its first characters.
+std::string Miss(const std::string& text, Bytes& in) {
+    std::string bent = text;
+    size_t at = static_cast<size_t>(in.Below(8)) % std::max<size_t>(1, text.size());
+    switch (in.Below(3)) {
+    case 0: bent.insert(at, 1, static_cast<char>(in.OneIn(2) ? ' ' : '\xA0')); break;
+    case 1: if (!bent.empty()) bent.erase(at, 1); break;
+    default: if (!bent.empty()) bent[at] = bent[at] == '#' ? '%' : '#'; break;
     }
-    scenes::AddProcess(model, processId, modules);
+    return bent;
+}
+
+// A caption as the finders may meet it: mostly one the descriptions name,
+// or one in another case, longer than a buffer holds, or a near miss.
+std::string Caption(Bytes& in) {
+    std::string caption = in.Pick(Known().captions);
+    switch (in.Below(8)) {
+    case 0: for (char& c : caption) c = static_cast<char>(std::isalpha(static_cast<unsigned char>(c)) ? c ^ 32 : c); break;
+    case 1: caption += std::string(static_cast<size_t>(in.Below(40)), 'x'); break;
+    case 2: caption = Miss(caption, in); break;
+    default: break;
+    }
+    return caption;
 }
 
 // A random tree below `parent`, whose children mostly cover its centre.
@@ -89,57 +111,54 @@ void AddTree(scenes::Model& model, HWND parent, LONG width, LONG height, int dep
         }
         unsigned flags = in.OneIn(8) ? sim::HIDDEN : 0;
         if (in.OneIn(8)) flags |= sim::DISABLED;
-        std::string caption = in.OneIn(5) ? in.Text(40) : in.Pick(CAPTIONS);
+        std::string caption = in.OneIn(5) ? in.Text(40) : Caption(in);
         HWND child = scenes::Add(model, parent, caption, RECT{x, y, x + w, y + h}, flags);
         AddTree(model, child, w, h, depth + 1, in);
     }
 }
 
+// Processes 2 onwards: one for each registered program, then the others'.
+DWORD ProgramProcess(size_t program) { return static_cast<DWORD>(2 + program); }
+DWORD AnyProcess(Bytes& in) { return static_cast<DWORD>(2 + in.Below(static_cast<int>(CapturePrograms().size()) + 4)); }
+
+// Another program's top-level window, titled as a near miss of a capture
+// program's (so no search looks further into it), with a random tree.
+void AddOther(scenes::Model& model, Bytes& in) {
+    std::string title = Miss(in.Pick(Known().titles), in);
+    LONG w = in.Pick(SIZES);
+    LONG h = in.Pick(SIZES);
+    DWORD pid = static_cast<DWORD>(2 + CapturePrograms().size() + static_cast<size_t>(in.Below(4)));
+    HWND top = scenes::Add(model, nullptr, title, RECT{0, 0, w, h}, 0, pid);
+    AddTree(model, top, w, h, 1, in);
+}
+
 void AddPrograms(scenes::Model& model, Bytes& in) {
-    std::uint8_t programs = in.Next();
-    if (programs & 1) {
-        scenes::LpiLayout lpi;
-        lpi.title = in.ProperOr("Meade LPI", LPI_TITLES);
-        lpi.help = in.OneIn(2);
-        lpi.helpCaption = in.ProperOr("Help", CAPTIONS);
-        lpi.caption = in.ProperOr("Live", CAPTIONS);
-        if (in.OneIn(3)) lpi.videoWidth = in.Pick(SIZES);
-        if (in.OneIn(3)) lpi.videoHeight = in.Pick(SIZES);
-        scenes::AddLpiProgram(model, lpi);
+    const std::vector<CaptureProgram>& programs = CapturePrograms();
+    const unsigned chosen = in.Next();
+    for (unsigned others = programs.size() < 8 ? (chosen >> programs.size()) % 4 : 0; others > 0; --others)
+        AddOther(model, in);
+    for (size_t i = 0; i < programs.size(); ++i) {
+        if (!(chosen >> i & 1)) continue;
+        LayoutOptions options = OptionsFrom(in.Pick(programs[i].scenes).options);
+        if (in.OneIn(3)) options.video.width = in.Pick(SIZES);
+        if (in.OneIn(3)) options.video.height = in.Pick(SIZES);
+        if (in.OneIn(3)) options.help = !options.help;
+        if (in.OneIn(3)) options.tracking = in.Below(8);
+        if (in.OneIn(4)) options.label = Caption(in);
+        if (in.OneIn(4)) options.otherPanelAt = in.Below(8);
+        if (in.OneIn(4)) options.ownModule = !options.ownModule;
+        if (in.OneIn(4)) {  // one more module, maybe a near miss of a known one
+            const std::string& module = in.Pick(Known().modules);
+            options.modules.push_back(in.OneIn(3) ? Miss(module, in) : module);
+        }
+        const scenes::Program& built = model.programs[scenes::AddProgram(model, programs[i], options, ProgramProcess(i))];
+        if (in.OneIn(4)) scenes::SetCaption(model, built.windows[0], Miss(built.layout.windows[0].caption, in));
+        for (int bends = built.windows.size() > 1 ? in.Below(3) : 0; bends > 0; --bends) {
+            HWND window = built.windows[1 + static_cast<size_t>(in.Below(static_cast<int>(built.windows.size() - 1)))];
+            scenes::SetCaption(model, window, Caption(in));
+        }
     }
-    if (programs & 2) {
-        scenes::DsiLayout dsi;
-        dsi.title = in.ProperOr("AutoStar Envisage", ENVISAGE_TITLES);
-        dsi.help = in.OneIn(2);
-        dsi.helpCaption = in.ProperOr("Help", CAPTIONS);
-        if (in.OneIn(3)) dsi.videoWidth = in.Pick(SIZES);
-        if (in.OneIn(3)) dsi.videoHeight = in.Pick(SIZES);
-        scenes::AddProcess(model, 2, {in.ProperOr("DSI.exe", MODULES), "kernel32.dll"});
-        scenes::AddDsiProgram(model, dsi, 2);
-    }
-    if (programs & 4) {
-        scenes::EnvisageLayout env;
-        env.title = in.ProperOr("AutoStar Envisage", ENVISAGE_TITLES);
-        if (in.OneIn(3)) env.videoWidth = in.Pick(SIZES);
-        if (in.OneIn(3)) env.videoHeight = in.Pick(SIZES);
-        env.trackingPanels = in.Below(8);
-        env.label = in.ProperOr("TRACKING", CAPTIONS);
-        scenes::AddProcess(model, 3, {"AutoStar.exe", "kernel32.dll", in.ProperOr("Envisage.dll", MODULES)});
-        scenes::AddEnvisageProgram(model, env, 3);
-    }
-    // Further top-level windows, with random trees and processes.
-    int extra = (programs >> 3) % 4;
-    for (int i = 0; i < extra; ++i) {
-        DWORD pid = static_cast<DWORD>(4 + in.Below(4));
-        if (in.OneIn(2)) AddModules(model, pid, in);
-        std::string title = in.OneIn(2) ? in.Pick(ENVISAGE_TITLES)
-                          : in.OneIn(2) ? std::string("AutoStar Envisage")
-                                        : in.Pick(LPI_TITLES);
-        LONG w = in.Pick(SIZES), h = in.Pick(SIZES);
-        HWND top = scenes::Add(model, nullptr, title, RECT{0, 0, w, h}, 0, in.OneIn(6) ? 0 : pid);
-        AddTree(model, top, w, h, 1, in);
-    }
-    // Panels and trees hung inside the proper programs as well.
+    // Panels and trees hung inside the programs as well.
     if (!model.windows.empty() && in.OneIn(2)) {
         HWND host = model.windows[static_cast<size_t>(in.Below(static_cast<int>(model.windows.size())))];
         AddTree(model, host, 800, 600, 3 + in.Below(3), in);
@@ -155,7 +174,7 @@ HWND AnyWindow(const scenes::Model& model, Bytes& in) {
 // or CloseHandle itself fails there is nothing left for the caller to do,
 // so those are left out rather than read as leaks.
 sim::Op AnyFailingOp(Bytes& in) {
-    static const sim::Op ops[] = {
+    static const std::vector<sim::Op> ops = {
         sim::Op::FindWindowA,   sim::Op::EnumWindows,
         sim::Op::GetWindowTextA, sim::Op::GetClientRect,
         sim::Op::ChildWindowFromPoint, sim::Op::GetWindow,
@@ -189,8 +208,8 @@ bool InjectFaults(scenes::Model& model, Bytes& in) {
                 selectMayFail |= op == sim::Op::SelectObject;
             }
             break;
-        case 3: scenes::DenySnapshots(model, static_cast<DWORD>(2 + in.Below(6))); break;
-        case 4: scenes::EndProcess(model, static_cast<DWORD>(2 + in.Below(6))); break;
+        case 3: sim::DenySnapshots(AnyProcess(in)); break;
+        case 4: sim::EndProcess(AnyProcess(in)); break;
         default:
             if (HWND w = AnyWindow(model, in)) sim::DestroyAfterCalls(w, in.Below(120));
             break;
@@ -203,7 +222,7 @@ bool InjectFaults(scenes::Model& model, Bytes& in) {
 void Churn(scenes::Model& model, Bytes& in) {
     switch (in.Below(5)) {
     case 0: if (HWND w = AnyWindow(model, in)) sim::DestroyWindow(w); break;
-    case 1: if (HWND w = AnyWindow(model, in)) scenes::SetCaption(model, w, in.Pick(CAPTIONS)); break;
+    case 1: if (HWND w = AnyWindow(model, in)) scenes::SetCaption(model, w, Caption(in)); break;
     case 2: if (HWND w = AnyWindow(model, in)) AddTree(model, w, 800, 600, 4, in); break;
     case 3: if (HWND w = AnyWindow(model, in)) sim::DestroyAfterCalls(w, in.Below(120)); break;
     default: break;

@@ -94,6 +94,12 @@ struct CaptureProgram {
 const std::vector<CaptureProgram>& CapturePrograms();
 const CaptureProgram* FindCaptureProgram(const std::string& name);
 
+// Options written as one string of words, as a scene gives them, and a
+// registered program's layout with such options. An unknown program or
+// option is a mistake in the caller's own text, and stops the program.
+LayoutOptions OptionsFrom(const std::string& words);
+Layout Describe(const std::string& program, const std::string& options = "");
+
 // Registers a program; each description file does so once, at start-up.
 bool RegisterCaptureProgram(const CaptureProgram& program);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <sstream>
 
 namespace {
 
@@ -66,6 +68,28 @@ const CaptureProgram* FindCaptureProgram(const std::string& name) {
     for (const CaptureProgram& program : Registry())
         if (name == program.name) return &program;
     return nullptr;
+}
+
+LayoutOptions OptionsFrom(const std::string& words) {
+    std::istringstream in(words);
+    std::vector<std::string> split{std::istream_iterator<std::string>(in), {}}, rest;
+    LayoutOptions options;
+    std::string error;
+    if (!ParseLayoutOptions(split, options, rest, error) || !rest.empty()) {
+        std::fprintf(stderr, "layout options \"%s\": %s\n", words.c_str(),
+                     error.empty() ? "not a layout's" : error.c_str());
+        std::abort();
+    }
+    return options;
+}
+
+Layout Describe(const std::string& program, const std::string& options) {
+    const CaptureProgram* found = FindCaptureProgram(program);
+    if (!found) {
+        std::fprintf(stderr, "no capture program %s\n", program.c_str());
+        std::abort();
+    }
+    return found->describe(OptionsFrom(options));
 }
 
 bool RegisterCaptureProgram(const CaptureProgram& program) {

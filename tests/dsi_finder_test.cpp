@@ -1,7 +1,9 @@
 // The DSI finder: which "AutoStar Envisage" window it takes by its first
-// module, and the descent from there to the live video window.
+// module, and the descent from there to the live video window, against the
+// program's layout bent into near misses.
 #include "discovery/finders.h"
-#include "tests/capture_scenes.h"
+#include "tests/sim_fixture.h"
+#include "tests/sim_layouts.h"
 
 #include <string>
 #include <vector>
@@ -10,28 +12,7 @@ namespace {
 
 class DsiFinderTest : public SimTest {};
 
-TEST_F(DsiFinderTest, TheTitleMustBeTheWholeCaptionExactly) {
-    const struct {
-        std::string title;
-        bool found;
-    } cases[] = {
-        {"AutoStar Envisage", true},
-        {"autostar envisage", false},
-        {"AUTOSTAR ENVISAGE", false},
-        {"AutoStar Envisage ", false},
-        {" AutoStar Envisage", false},
-        {"AutoStar Envisag", false},
-        {"AutoStar Envisage X", false},
-        {"AutoStar Envisage - DSI Imager", false},     // 30 characters: all compared
-        {"AutoStar Envisage - DSI Imager 2", false},   // cut to 30, still more than the title
-        {"", false},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        DsiScene s = BuildDsiScene(DSI_PROCESS, {"DSI.exe"}, c.title);
-        EXPECT_EQ(FindDsiLiveWindow(), c.found ? s.video : nullptr) << '"' << c.title << '"';
-    }
-}
+constexpr DWORD DSI_PROCESS = 100;  // Build's
 
 TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
     const std::string long255 = std::string(252, 'x') + "dsi";
@@ -40,7 +21,6 @@ TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
         std::vector<std::string> modules;
         bool found;
     } cases[] = {
-        {{"DSI.exe"}, true},
         {{"dsi.exe"}, true},
         {{"AutoStarDsiPro.EXE", "kernel32.dll"}, true},
         {{"imager_dSi.exe"}, true},
@@ -56,122 +36,55 @@ TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
     };
     for (const auto& c : cases) {
         sim::Reset();
-        DsiScene s = BuildDsiScene(DSI_PROCESS, c.modules);
+        Built dsi = Build("dsi");
+        sim::AddProcess(DSI_PROCESS, c.modules);
         std::string first = c.modules.empty() ? "(none)" : c.modules[0];
-        EXPECT_EQ(FindDsiLiveWindow(), c.found ? s.video : nullptr) << "first module " << first;
+        EXPECT_EQ(FindDsiLiveWindow(), c.found ? dsi["video"] : nullptr) << "first module " << first;
         EXPECT_EQ(sim::CallCount(sim::Op::Module32Next), 0) << "first module " << first;
     }
 }
 
 TEST_F(DsiFinderTest, TheFirstMatchingWindowInZOrderWinsAndEndsTheEnumeration) {
-    DsiScene lower = BuildDsiScene(101);
+    Built lower = Build("dsi", "", 101);
     sim::AddWindow(nullptr, "Unrelated", Rect(0, 0, 800, 600), 0, 300);
-    DsiScene upper = BuildDsiScene(102);
+    Built upper = Build("dsi", "", 102);
     sim::AddWindow(nullptr, "Above both", Rect(0, 0, 800, 600), 0, 301);
 
-    EXPECT_EQ(FindDsiLiveWindow(), upper.video);
-    EXPECT_NE(upper.video, lower.video);
+    EXPECT_EQ(FindDsiLiveWindow(), upper["video"]);
+    EXPECT_NE(upper["video"], lower["video"]);
     EXPECT_EQ(sim::CallCount(sim::Op::CreateToolhelp32Snapshot), 1)
         << "the lower window's process was looked at";
     EXPECT_EQ(sim::CallCount(sim::Op::CloseHandle), 1);
 }
 
-// A window whose process cannot be looked into is passed over, and the
-// enumeration goes on to the window below it.
-TEST_F(DsiFinderTest, AWindowWhoseProcessCannotBeReadIsSkipped) {
-    enum Trouble { ENDED, DENIED, UNKNOWN, NO_OWNER, NO_MODULES, SNAPSHOT_FAILS, FIRST_FAILS };
-    const struct {
-        Trouble trouble;
-        const char* name;
-    } cases[] = {
-        {ENDED, "process ended"},
-        {DENIED, "access denied"},
-        {UNKNOWN, "no such process"},
-        {NO_OWNER, "process id 0"},
-        {NO_MODULES, "empty module list"},
-        {SNAPSHOT_FAILS, "CreateToolhelp32Snapshot fails"},
-        {FIRST_FAILS, "Module32First fails"},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        DsiScene good = BuildDsiScene(101);
-        // The troubled window is on top and would match if it could be read.
-        if (c.trouble == NO_OWNER) {
-            // Process 0 would be this very process, here made to look like DSI.
-            sim::AddProcess(sim::CURRENT_PROCESS_ID, {"DSI.exe"});
-            BuildDsiWindows(0, "AutoStar Envisage");
-        } else if (c.trouble == UNKNOWN) {
-            BuildDsiWindows(103, "AutoStar Envisage");
-        } else {
-            std::vector<std::string> modules = {"DSI.exe"};
-            if (c.trouble == NO_MODULES) modules.clear();
-            BuildDsiScene(102, modules);
-        }
-        if (c.trouble == ENDED) sim::EndProcess(102);
-        if (c.trouble == DENIED) sim::DenySnapshots(102);
-        if (c.trouble == SNAPSHOT_FAILS) sim::FailCall(sim::Op::CreateToolhelp32Snapshot);
-        if (c.trouble == FIRST_FAILS) sim::FailCall(sim::Op::Module32First);
-
-        EXPECT_EQ(FindDsiLiveWindow(), good.video) << c.name;
-        EXPECT_EQ(sim::OpenSnapshots(), 0) << c.name;
-    }
-}
-
-// Only one "Help" window is stepped over, to its next sibling, which is
-// size-tested whatever its caption; no caption is read after the step.
+// Only a "Help" captioned exactly so is stepped over, once, to its next
+// sibling, which is size-tested whatever its caption; no caption is read
+// after the step.
 TEST_F(DsiFinderTest, HelpIsSteppedOverToAnUncheckedSibling) {
     const struct {
-        std::vector<std::string> captions;  // b's children, topmost first, all covering the centre
-        std::vector<LONG> widths;
-        int expected;                       // index of the window found, or -1
+        const char* options;
+        const char* role;  // the window recaptioned, or gone when the caption is null
+        const char* caption;
+        const char* found;  // the role found, or none
     } cases[] = {
-        {{"Help", ""}, {648, 648}, 1},
-        {{"Help", "Live"}, {648, 648}, 1},
-        {{"Help", "Help"}, {648, 648}, 1},        // a second "Help" is taken as it is
-        {{"Help", "Other", ""}, {648, 648, 648}, 1},
-        {{"Help"}, {648}, -1},                    // no sibling to step to
-        {{"Help", ""}, {648, 499}, -1},           // the sibling is too small
-        {{"Help", ""}, {499, 648}, 1},            // the size of "Help" itself is never asked
-        {{"help", ""}, {499, 648}, -1},           // case-sensitive: no step, too small
-        {{"help", ""}, {648, 500}, 0},
-        {{"Live", ""}, {648, 648}, 0},
-        {{"", "Help"}, {648, 648}, 0},
+        {"--help-window", "video", "Live", "video"},
+        {"--help-window", "video", "Help", "video"},  // a second "Help" is taken as it is
+        {"--help-window", "video", nullptr, nullptr},  // no sibling to step to
+        {"--help-window", "help", "help", "help"},     // no step: the help window is video-sized
+        {"--help-window", "help", "Live", "help"},
+        {"--help-window --video 500x350", "help", "help", nullptr},  // no step, too small
     };
     for (const auto& c : cases) {
         sim::Reset();
-        sim::AddProcess(DSI_PROCESS, {"DSI.exe"});
-        HWND top = sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 800, 600), 0,
-                                  DSI_PROCESS);
-        HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
-        HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
-        std::vector<HWND> windows;
-        for (size_t i = 0; i < c.captions.size(); ++i)
-            windows.push_back(sim::AddWindow(b, c.captions[i], Rect(0, 0, c.widths[i], 489)));
-        // Every window reaching the centre (400, 300) is at least 400 wide.
-        HWND expected = c.expected < 0 ? nullptr : windows[static_cast<size_t>(c.expected)];
-        std::string label = c.captions[0] + "/" + std::to_string(c.captions.size());
-        EXPECT_EQ(FindDsiLiveWindow(), expected) << label;
+        Built dsi = Build("dsi", c.options);
+        if (c.caption)
+            sim::SetCaption(dsi[c.role], c.caption);
+        else
+            sim::DestroyWindow(dsi[c.role]);
+        std::string label = std::string(c.options) + " " + c.role + " " + (c.caption ? c.caption : "gone");
+        EXPECT_EQ(FindDsiLiveWindow(), c.found ? dsi[c.found] : nullptr) << label;
         EXPECT_EQ(sim::CallCount(sim::Op::GetWindowTextA), 2)
             << label << ": the title and one caption, nothing after the step";
-    }
-}
-
-TEST_F(DsiFinderTest, VideoSizeBoundsAreInclusive) {
-    const struct {
-        LONG width, height;
-        bool found;
-    } cases[] = {
-        {500, 350, true}, {499, 350, false}, {500, 349, false}, {648, 489, true},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        sim::AddProcess(DSI_PROCESS, {"DSI.exe"});
-        HWND top = sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 800, 600), 0,
-                                  DSI_PROCESS);
-        HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
-        HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
-        HWND video = sim::AddWindow(b, "", Rect(0, 0, c.width, c.height));
-        EXPECT_EQ(FindDsiLiveWindow(), c.found ? video : nullptr) << c.width << " x " << c.height;
     }
 }
 
@@ -186,7 +99,7 @@ TEST_F(DsiFinderTest, EachFailingCallEndsTheSearchQuietly) {
     for (sim::Op op : ops) {
         for (int nth = 1; nth <= 5; ++nth) {
             sim::Reset();
-            DsiScene s = BuildDsiScene();
+            Built dsi = Build("dsi");
             sim::FailCall(op, nth);
             HWND found = FindDsiLiveWindow();
             bool faultHit = sim::CallCount(op) >= nth;
@@ -194,7 +107,7 @@ TEST_F(DsiFinderTest, EachFailingCallEndsTheSearchQuietly) {
             // the third-level caption reads as empty, which is not "Help".
             bool survives = !faultHit || op == sim::Op::CloseHandle ||
                             (op == sim::Op::GetWindowTextA && nth == 2);
-            EXPECT_EQ(found, survives ? s.video : nullptr) << sim::OpName(op) << " #" << nth;
+            EXPECT_EQ(found, survives ? dsi["video"] : nullptr) << sim::OpName(op) << " #" << nth;
             if (op == sim::Op::CloseHandle && faultHit) {
                 // The close was made; the simulated failure kept the snapshot.
                 EXPECT_EQ(sim::CallCount(sim::Op::CloseHandle), 1);
@@ -208,43 +121,22 @@ TEST_F(DsiFinderTest, EachFailingCallEndsTheSearchQuietly) {
 // parent standing for it (every level here is video-sized); one that
 // vanishes later ends the search.
 TEST_F(DsiFinderTest, WindowsVanishingDuringTheSearchEndItQuietly) {
-    BuildDsiScene();
+    Build("dsi");
     FindDsiLiveWindow();
     const long callsPerSearch = sim::TotalCalls();
     // Calls 1 to 6 are the filter's; then GetClientRect and
     // ChildWindowFromPoint in turn for top, a and b.
     const long hitTestCall[] = {0, 8, 10, 12};
+    const char* const chain[] = {"top", "a", "b", "video"};
     for (int level = 0; level < 4; ++level) {
         for (long after = 0; after < callsPerSearch; ++after) {
             sim::Reset();
-            DsiScene s = BuildDsiScene();
-            HWND chain[] = {s.top, s.a, s.b, s.video};
-            sim::DestroyAfterCalls(chain[level], static_cast<int>(after));
+            Built dsi = Build("dsi");
+            sim::DestroyAfterCalls(dsi[chain[level]], static_cast<int>(after));
             HWND expected = nullptr;
-            if (level > 0 && after < hitTestCall[level]) expected = chain[level - 1];
-            EXPECT_EQ(FindDsiLiveWindow(), expected) << "level " << level << " after " << after;
+            if (level > 0 && after < hitTestCall[level]) expected = dsi[chain[level - 1]];
+            EXPECT_EQ(FindDsiLiveWindow(), expected) << chain[level] << " after " << after;
         }
-    }
-}
-
-TEST_F(DsiFinderTest, TheFilterStoresAMatchInTheSlotAndStops) {
-    DsiScene dsi = BuildDsiScene();
-    HWND other = sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 10, 10), 0, 300);
-    sim::AddProcess(300, {"Envisage.exe"});
-
-    const struct {
-        HWND window;
-        BOOL result;
-        HWND slot;
-    } cases[] = {
-        {dsi.top, FALSE, dsi.top},
-        {other, TRUE, nullptr},
-        {dsi.video, TRUE, nullptr},  // untitled child of the same process
-    };
-    for (const auto& c : cases) {
-        HWND slot = nullptr;
-        EXPECT_EQ(DsiProcessFilter(c.window, reinterpret_cast<LPARAM>(&slot)), c.result);
-        EXPECT_EQ(slot, c.slot);
     }
 }
 

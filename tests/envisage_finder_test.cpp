@@ -1,8 +1,10 @@
 // The Envisage finder: which "AutoStar Envisage" window it takes by any of
 // its process's modules, the main live window, and the walk along the
-// tracking panels with the count it gives back.
+// tracking panels with the count it gives back, against the program's
+// layout bent into near misses.
 #include "discovery/finders.h"
-#include "tests/capture_scenes.h"
+#include "tests/sim_fixture.h"
+#include "tests/sim_layouts.h"
 
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@
 namespace {
 
 class EnvisageFinderTest : public SimTest {};
+
+constexpr DWORD ENVISAGE_PROCESS = 100;  // Build's
 
 // A list whose untouched entries can be told from written ones.
 struct List {
@@ -19,62 +23,68 @@ struct List {
     }
 };
 
+std::string PanelVideo(int panel) { return "panel " + std::to_string(panel) + " video"; }
+
+// The main window and then at most four panels are gathered and written;
+// all but the last gathered are counted; nothing beyond is looked at.
 TEST_F(EnvisageFinderTest, CountsTheMainWindowAndAllButTheLastTrackingWindow) {
     const struct {
-        int panels;
+        const char* options;
         int count;     // returned
         int gathered;  // entries written
+        long steps;    // GetWindow calls
     } cases[] = {
-        {0, 1, 1}, {1, 1, 2}, {2, 2, 3}, {3, 3, 4}, {4, 4, 5}, {5, 4, 5}, {7, 4, 5},
+        {"--tracking 0", 1, 1, 1},  {"--tracking 1", 1, 2, 4},  {"--tracking 2", 2, 3, 7},
+        {"--tracking 3", 3, 4, 10}, {"--tracking 4", 4, 5, 12}, {"--tracking 5", 4, 5, 12},
+        {"--tracking 7", 4, 5, 12},
+        // A main window too small: nothing, and no panel looked at.
+        {"--tracking 3 --video 499x350", 0, 0, 0}, {"--tracking 3 --video 500x349", 0, 0, 0},
     };
     for (const auto& c : cases) {
         sim::Reset();
-        EnvisageScene s = BuildEnvisageScene(c.panels);
+        Built env = Build("envisage", c.options);
         List list;
-        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count) << c.panels << " panels";
-        EXPECT_EQ(list.slots[0], s.main) << c.panels << " panels";
-        for (int i = 1; i < c.gathered; ++i)
-            EXPECT_EQ(list.slots[i], s.tracking[static_cast<size_t>(i - 1)])
-                << c.panels << " panels, entry " << i;
+        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count) << c.options;
+        for (int i = 0; i < c.gathered; ++i)
+            EXPECT_EQ(list.slots[i], env[i ? PanelVideo(i) : "main video"]) << c.options << ", entry " << i;
         for (int i = c.gathered; i < ENVISAGE_LIST_SIZE; ++i)
-            EXPECT_EQ(list.slots[i], reinterpret_cast<HWND>(0xBAD0))
-                << c.panels << " panels, entry " << i << " written";
-        // Beyond the fourth panel nothing is looked at.
-        EXPECT_EQ(sim::CallCount(sim::Op::GetWindow),
-                  3 * (c.gathered - 1) + (c.panels < MAX_ENVISAGE_SLOTS - 1 ? 1 : 0))
-            << c.panels << " panels";
+            EXPECT_EQ(list.slots[i], reinterpret_cast<HWND>(0xBAD0)) << c.options << ", entry " << i << " written";
+        EXPECT_EQ(sim::CallCount(sim::Op::GetWindow), c.steps) << c.options;
     }
 }
 
-// Panels before the second one count; the second one decides whether the
-// walk goes on to the third.
+// The second of three panels decides whether the walk goes on to the third:
+// by its label, read in any ASCII case, or by its video's size.
 TEST_F(EnvisageFinderTest, TheWalkStopsAtThePanelThatDoesNotFit) {
     const struct {
         std::string label;
-        LONG width, height;
+        LONG width, height;  // of its video; 0 for the layout's own
         int count;
     } cases[] = {
-        {"TRACKING", 648, 489, 3},
-        {"tracking", 648, 489, 3},
-        {"Tracking", 648, 489, 3},
-        {"tRaCkInG", 648, 489, 3},
+        {"Tracking", 0, 0, 3},
+        {"tRaCkInG", 0, 0, 3},
         {"TRACKING", 500, 350, 3},
-        {"TRACKING ", 648, 489, 1},
-        {" TRACKING", 648, 489, 1},
-        {"TRACKIN", 648, 489, 1},
-        {"TRACKINGS", 648, 489, 1},
-        {"TRACKING " + std::string(30, 'x'), 648, 489, 1},  // cut at 30, still longer
-        {"TR\xc1" "CKING", 648, 489, 1},                     // not an ASCII "A"
-        {"Live", 648, 489, 1},
-        {"", 648, 489, 1},
+        {"TRACKING ", 0, 0, 1},
+        {" TRACKING", 0, 0, 1},
+        {"TRACKIN", 0, 0, 1},
+        {"TRACKINGS", 0, 0, 1},
+        {"TRACKING " + std::string(30, 'x'), 0, 0, 1},  // cut at 30, still longer
+        {"TR\xc1" "CKING", 0, 0, 1},                     // not an ASCII "A"
+        {"", 0, 0, 1},
         {"TRACKING", 499, 489, 1},
         {"TRACKING", 648, 349, 1},
     };
     for (const auto& c : cases) {
         sim::Reset();
-        EnvisageScene s = BuildEnvisageScene(1);
-        AddTrackingPanel(s.b, c.label, c.width, c.height);
-        AddTrackingPanel(s.b);
+        Built env = Build("envisage", "--tracking 3");
+        sim::SetCaption(env["panel 2 label"], c.label);
+        if (c.width) {
+            // The panel's video made again at that size, above its label.
+            sim::DestroyWindow(env[PanelVideo(2)]);
+            sim::DestroyWindow(env["panel 2 label"]);
+            sim::AddWindow(env["panel 2"], "", Rect(0, 20, c.width, c.height));
+            sim::AddWindow(env["panel 2"], c.label, Rect(0, 0, c.width, 20));
+        }
         List list;
         EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count)
             << '"' << c.label << "\" " << c.width << " x " << c.height;
@@ -82,35 +92,13 @@ TEST_F(EnvisageFinderTest, TheWalkStopsAtThePanelThatDoesNotFit) {
 }
 
 TEST_F(EnvisageFinderTest, PanelsMissingAPieceEndTheWalk) {
-    enum Shape { NO_CHILD, NO_LABEL };
-    const Shape shapes[] = {NO_CHILD, NO_LABEL};
-    for (Shape shape : shapes) {
+    for (const char* gone : {"panel 2 video", "panel 2 label"}) {
         sim::Reset();
-        EnvisageScene s = BuildEnvisageScene(1);
-        HWND panel = sim::AddWindow(s.b, "", Rect(0, 0, 700, 540));
-        if (shape == NO_LABEL) sim::AddWindow(panel, "", Rect(0, 0, 648, 489));
-        AddTrackingPanel(s.b);
-        AddTrackingPanel(s.b);
+        Built env = Build("envisage", "--tracking 3");
+        sim::DestroyWindow(env[gone]);
+        if (std::string(gone) == "panel 2 video") sim::DestroyWindow(env["panel 2 label"]);
         List list;
-        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), 1) << "shape " << shape;
-    }
-}
-
-TEST_F(EnvisageFinderTest, ASmallMainWindowGivesNothingAndNoPanelIsLookedAt) {
-    const struct {
-        LONG width, height;
-        int count;
-    } cases[] = {
-        {500, 350, 3}, {499, 350, 0}, {500, 349, 0}, {360, 280, 0},  // all cover the centre
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        BuildEnvisageScene(3, ENVISAGE_PROCESS, {"Envisage.exe"}, c.width, c.height);
-        List list;
-        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count) << c.width << " x " << c.height;
-        if (c.count == 0) {
-            EXPECT_EQ(sim::CallCount(sim::Op::GetWindow), 0);
-        }
+        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), 1) << gone;
     }
 }
 
@@ -135,53 +123,15 @@ TEST_F(EnvisageFinderTest, AnyModuleNamingEnvisageInAnyCaseIsEnough) {
     };
     for (const auto& c : cases) {
         sim::Reset();
-        EnvisageScene s = BuildEnvisageScene(0, ENVISAGE_PROCESS, c.modules);
+        Built env = Build("envisage");
+        sim::AddProcess(ENVISAGE_PROCESS, c.modules);
         List list;
         std::string label = c.modules.empty() ? "(none)" : c.modules.back();
         EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.found ? 1 : 0) << label;
         if (c.found) {
-            EXPECT_EQ(list.slots[0], s.main) << label;
+            EXPECT_EQ(list.slots[0], env["main video"]) << label;
         }
         EXPECT_EQ(sim::CallCount(sim::Op::Module32Next), c.nexts) << label;
-    }
-}
-
-TEST_F(EnvisageFinderTest, OnlyTheExactTitleIsLookedInto) {
-    const struct {
-        std::string title;
-        bool found;
-    } cases[] = {
-        {"AutoStar Envisage", true},
-        {"AutoStar Envisage 2", false},
-        {"autostar envisage", false},
-        {"AutoStar Envisage - Tracking view", false},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        EnvisageScene s = BuildEnvisageScene();
-        sim::SetCaption(s.top, c.title);
-        List list;
-        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.found ? 1 : 0) << c.title;
-        EXPECT_EQ(sim::CallCount(sim::Op::CreateToolhelp32Snapshot), c.found ? 1 : 0) << c.title;
-    }
-}
-
-TEST_F(EnvisageFinderTest, AnUnreadableProcessIsSkippedAndTheNextWindowTaken) {
-    const struct {
-        void (*spoil)(DWORD);
-        const char* name;
-    } cases[] = {
-        {sim::EndProcess, "process ended"},
-        {sim::DenySnapshots, "access denied"},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        EnvisageScene lower = BuildEnvisageScene(2, 201);
-        BuildEnvisageScene(4, 202);
-        c.spoil(202);
-        List list;
-        EXPECT_EQ(FindEnvisageLiveWindows(list.slots), 2) << c.name;
-        EXPECT_EQ(list.slots[0], lower.main) << c.name;
     }
 }
 
@@ -215,7 +165,7 @@ TEST_F(EnvisageFinderTest, FailuresBeforeTheMainWindowGiveNothingLaterOnlyEndThe
     };
     for (const auto& c : cases) {
         sim::Reset();
-        BuildEnvisageScene(4, ENVISAGE_PROCESS, {"host.exe", "Envisage.dll"});
+        Build("envisage", "--tracking 4");
         sim::FailCall(c.op, c.nth);
         List list;
         EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count)
@@ -227,15 +177,15 @@ TEST_F(EnvisageFinderTest, FailuresBeforeTheMainWindowGiveNothingLaterOnlyEndThe
 // label has been found the walk ends before it (main and first panel are
 // drawn); after that it is gathered like the others.
 TEST_F(EnvisageFinderTest, AVideoVanishingDuringTheWalkEndsItThere) {
-    BuildEnvisageScene(4);
+    Build("envisage", "--tracking 4");
     List list;
     ASSERT_EQ(FindEnvisageLiveWindows(list.slots), 4);
     const long callsPerSearch = sim::TotalCalls();
     int previous = 2;
     for (long after = 0; after <= callsPerSearch; ++after) {
         sim::Reset();
-        EnvisageScene s = BuildEnvisageScene(4);
-        sim::DestroyAfterCalls(s.tracking[2], static_cast<int>(after));
+        Built env = Build("envisage", "--tracking 4");
+        sim::DestroyAfterCalls(env[PanelVideo(3)], static_cast<int>(after));
         int count = FindEnvisageLiveWindows(list.slots);
         EXPECT_TRUE(count == 2 || count == 4) << "after " << after << ": " << count;
         EXPECT_GE(count, previous) << "after " << after;

@@ -1,122 +1,68 @@
-// The Meade LPI finder against scenes built the way that program lays out
-// its windows, and against the ways such a scene can differ or fall apart.
+// The Meade LPI finder against its program's layout bent into near misses,
+// and against the ways that layout can fall apart mid-search.
 #include "discovery/finders.h"
 #include "discovery/probing.h"
 #include "tests/sim_fixture.h"
+#include "tests/sim_layouts.h"
 
 #include <string>
-#include <vector>
 
 namespace {
 
-// Meade LPI > a > b > c ("Live") > video, every level filling its parent,
-// so that each centre hit-test lands one level deeper.
-struct LpiScene {
-    HWND top, a, b, c, video;
-};
-
-LpiScene BuildLpi(const std::string& caption = "Live", LONG videoWidth = 640,
-                  LONG videoHeight = 480) {
-    LpiScene s;
-    s.top = sim::AddWindow(nullptr, "Meade LPI", Rect(10, 10, 800, 600));
-    s.a = sim::AddWindow(s.top, "", Rect(0, 0, 800, 600));
-    s.b = sim::AddWindow(s.a, "", Rect(0, 0, 800, 600));
-    s.c = sim::AddWindow(s.b, caption, Rect(0, 0, 800, 600));
-    s.video = sim::AddWindow(s.c, "", Rect(0, 0, videoWidth, videoHeight));
-    return s;
-}
-
 class LpiFinderTest : public SimTest {};
 
-TEST_F(LpiFinderTest, FindsTheVideoUnderLive) {
-    LpiScene s = BuildLpi();
-    EXPECT_EQ(FindLpiLiveWindow(), s.video);
-}
-
-TEST_F(LpiFinderTest, NoMeadeLpiWindowFindsNothing) {
-    sim::AddWindow(nullptr, "Meade LPI - Help", Rect(0, 0, 800, 600));
-    EXPECT_EQ(FindLpiLiveWindow(), nullptr);
-}
-
-TEST_F(LpiFinderTest, TheTopLevelTitleIsMatchedWithoutRegardToCase) {
-    LpiScene s = BuildLpi();
-    sim::SetCaption(s.top, "MEADE lpi");
-    EXPECT_EQ(FindLpiLiveWindow(), s.video);
-}
-
-TEST_F(LpiFinderTest, TheLiveCaptionIsComparedExactly) {
+// "Live" is matched whole and exactly, and only a "Help" captioned exactly
+// so is stepped over, once.
+TEST_F(LpiFinderTest, CaptionsAreComparedWhole) {
     const struct {
+        const char* options;
+        const char* role;
         const char* caption;
         bool found;
     } cases[] = {
-        {"Live", true},   {"live", false}, {"LIVE", false},          {"Live ", false},
-        {" Live", false}, {"Liv", false},  {"Live view window", false}, {"", false},
+        {"", "live", "live", false},
+        {"", "live", "Live ", false},
+        {"", "live", " Live", false},
+        {"", "live", "Liv", false},
+        {"", "live", "Live view window", false},  // cut to 14 characters, still longer
+        {"", "live", "", false},
+        {"--help-window", "help", "help", false},
+        {"--help-window", "help", "Help ", false},
+        {"--help-window", "live", "Help", false},  // no second step
     };
     for (const auto& c : cases) {
         sim::Reset();
-        LpiScene s = BuildLpi(c.caption);
-        EXPECT_EQ(FindLpiLiveWindow(), c.found ? s.video : nullptr) << '"' << c.caption << '"';
+        Built lpi = Build("lpi", c.options);
+        sim::SetCaption(lpi[c.role], c.caption);
+        EXPECT_EQ(FindLpiLiveWindow(), c.found ? lpi["video"] : nullptr)
+            << c.options << " " << c.role << " \"" << c.caption << '"';
     }
 }
 
-TEST_F(LpiFinderTest, VideoSizeBoundsAreInclusive) {
-    const struct {
-        LONG width, height;
-        bool found;
-    } cases[] = {
-        {500, 350, true}, {499, 350, false}, {500, 349, false},
-        {499, 349, false}, {640, 480, true}, {800, 600, true},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        LpiScene s = BuildLpi("Live", c.width, c.height);
-        EXPECT_EQ(FindLpiLiveWindow(), c.found ? s.video : nullptr)
-            << c.width << " x " << c.height;
-    }
-}
-
-// A "Help" window over the centre is stepped over once, to its next
-// sibling, whose caption is then the one that must read "Live".
+// After one "Help" the next sibling must read "Live": a second "Help", or
+// anything else, is not stepped over to a "Live" further down.
 TEST_F(LpiFinderTest, HelpIsSteppedOverOnceOnly) {
-    const struct {
-        std::vector<std::string> captions;  // third-level siblings, topmost first
-        int expected;                       // index of the sibling holding the video, or -1
-    } cases[] = {
-        {{"Help", "Live"}, 1},
-        {{"Help"}, -1},                  // no sibling to step to
-        {{"Help", "Help", "Live"}, -1},  // the second "Help" is not skipped
-        {{"Help", "Other", "Live"}, -1},
-        {{"Live", "Help"}, 0},           // no sibling step when "Live" comes first
-        {{"help", "Live"}, -1},          // the skip, too, is case-sensitive
-    };
-    for (const auto& c : cases) {
+    for (const char* between : {"Help", "Other"}) {
         sim::Reset();
-        HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(0, 0, 800, 600));
-        HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
-        HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));
-        std::vector<HWND> videos;
-        for (size_t i = 0; i < c.captions.size(); ++i) {
-            // All cover the centre; the topmost is the one hit.
-            HWND sibling = sim::AddWindow(b, c.captions[i], Rect(0, 0, 800, 600));
-            videos.push_back(sim::AddWindow(sibling, "", Rect(0, 0, 640, 480)));
-        }
-        HWND expected = c.expected < 0 ? nullptr : videos[static_cast<size_t>(c.expected)];
-        EXPECT_EQ(FindLpiLiveWindow(), expected) << c.captions.size() << " siblings, first "
-                                                 << c.captions[0];
+        Built lpi = Build("lpi", "--help-window");
+        sim::SetCaption(lpi["live"], between);
+        const RECT whole = lpi.layout.windows[0].rect;
+        sim::AddWindow(sim::AddWindow(lpi["b"], "Live", whole), "", whole);
+        EXPECT_EQ(FindLpiLiveWindow(), nullptr) << between;
     }
 }
 
 // The video is hit-tested inside "Live" at the centre of the level above,
-// which differs from the centre of "Live" itself when the two differ in size.
+// which differs from the centre of "Live" itself when the two differ in size:
+// a tree of its own, as the program's layout centres every level alike.
 TEST_F(LpiFinderTest, VideoIsHitTestedAtTheCentreOfTheLevelAbove) {
     HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(0, 0, 800, 600));
     HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
     HWND b = sim::AddWindow(a, "", Rect(0, 0, 800, 600));                 // centre (400, 300)
     HWND live = sim::AddWindow(b, "Live", Rect(0, 0, 1000, 700));         // centre (500, 350)
     HWND video = sim::AddWindow(live, "", Rect(0, 0, 500, 350));          // holds (400, 300) only
-    HWND decoy = sim::AddWindow(live, "", Rect(450, 320, 550, 380));      // holds (500, 350) only
+    sim::AddWindow(live, "", Rect(450, 320, 550, 380));                   // holds (500, 350) only
     EXPECT_EQ(FindLpiLiveWindow(), video);
-    EXPECT_NE(video, decoy);
 }
 
 TEST_F(LpiFinderTest, CentreTruncatesTowardZero) {
@@ -136,34 +82,16 @@ TEST_F(LpiFinderTest, CentreTruncatesTowardZero) {
     }
 }
 
-// With no child under a centre the window stands for the next level itself.
-TEST_F(LpiFinderTest, UncoveredCentresKeepTheWindowItself) {
-    {
-        HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(0, 0, 800, 600));
-        sim::AddWindow(top, "Live", Rect(0, 0, 100, 100));  // not under the centre
-        EXPECT_EQ(FindLpiLiveWindow(), nullptr) << "caption of the top-level window is not Live";
-    }
-    sim::Reset();
-    {
-        HWND top = sim::AddWindow(nullptr, "Meade LPI", Rect(0, 0, 800, 600));
-        HWND a = sim::AddWindow(top, "", Rect(0, 0, 800, 600));
-        HWND live = sim::AddWindow(a, "Live", Rect(0, 0, 800, 600));
-        // b = live, c = live, and the video probe lands on live itself.
-        EXPECT_EQ(FindLpiLiveWindow(), live);
-    }
-}
-
 TEST_F(LpiFinderTest, EachFailingCallEndsTheSearch) {
     const sim::Op ops[] = {sim::Op::FindWindowA, sim::Op::GetClientRect,
                            sim::Op::ChildWindowFromPoint, sim::Op::GetWindowTextA};
     for (sim::Op op : ops) {
         for (int nth = 1; nth <= 5; ++nth) {
             sim::Reset();
-            BuildLpi();
+            Build("lpi");
             sim::FailCall(op, nth);
-            long before = sim::CallCount(op);
             HWND found = FindLpiLiveWindow();
-            bool faultHit = sim::CallCount(op) - before >= nth;
+            bool faultHit = sim::CallCount(op) >= nth;
             EXPECT_EQ(found == nullptr, faultHit) << sim::OpName(op) << " #" << nth;
         }
     }
@@ -173,36 +101,26 @@ TEST_F(LpiFinderTest, EachFailingCallEndsTheSearch) {
 // caption buffer is emptied first, so a caption read of a dead window never
 // compares bytes that were not written (run under valgrind as well).
 TEST_F(LpiFinderTest, VanishingWindowsEndTheSearch) {
-    sim::Reset();
-    BuildLpi();
+    Build("lpi");
     FindLpiLiveWindow();
     const long callsPerSearch = sim::TotalCalls();
     const long videoProbe = callsPerSearch - 1;  // ChildWindowFromPoint into "Live"
 
-    for (int level = 0; level < 5; ++level) {
+    for (const char* role : {"top", "a", "b", "live", "video"}) {
         for (long after = 0; after <= callsPerSearch; ++after) {
             sim::Reset();
-            LpiScene s = BuildLpi();
-            HWND chain[] = {s.top, s.a, s.b, s.c, s.video};
-            sim::DestroyAfterCalls(chain[level], static_cast<int>(after));
+            Built lpi = Build("lpi");
+            sim::DestroyAfterCalls(lpi[role], static_cast<int>(after));
             HWND expected = nullptr;
             if (after == callsPerSearch)
-                expected = s.video;
-            else if (chain[level] == s.video && after < videoProbe)
-                expected = s.c;  // nothing under the point: "Live" stands for itself
-            EXPECT_EQ(FindLpiLiveWindow(), expected) << "level " << level << " after " << after;
+                expected = lpi["video"];
+            else if (std::string(role) == "video" && after < videoProbe)
+                expected = lpi["live"];  // nothing under the point: "Live" stands for itself
+            EXPECT_EQ(FindLpiLiveWindow(), expected) << role << " after " << after;
+            // A gone window's caption reads as empty, never as "Help".
+            EXPECT_EQ(sim::CallCount(sim::Op::GetWindow), 0) << role << " after " << after;
         }
     }
-}
-
-TEST_F(LpiFinderTest, VanishedLiveWindowFailsTheCaptionTest) {
-    LpiScene s = BuildLpi();
-    // FindWindowA, then three GetClientRect + ChildWindowFromPoint pairs:
-    // the "Live" window goes just before its caption is read.
-    sim::DestroyAfterCalls(s.c, 7);
-    EXPECT_EQ(FindLpiLiveWindow(), nullptr);
-    EXPECT_EQ(sim::CallCount(sim::Op::GetWindowTextA), 1);
-    EXPECT_EQ(sim::CallCount(sim::Op::GetWindow), 0);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// One overlay pass over the capture programs that happen to be running:
-// which windows get a cross, with which frame, and in which order.
+// One overlay pass over the capture programs as their descriptions lay them
+// out: every registered scene, also at the bounds of a video's size, and all
+// programs at once, draws exactly the crosses its layout lists, in order.
 #include "overlay/overlay_pass.h"
-#include "tests/capture_scenes.h"
+#include "tests/sim_fixture.h"
+#include "tests/sim_layouts.h"
 
 #include <algorithm>
 #include <string>
@@ -11,138 +13,169 @@ namespace {
 
 class OverlayPassTest : public SimTest {};
 
-struct Cross {
+struct Expected {
     HWND window;
-    LONG cx, cy, width, height;  // the frame the lines were drawn through
+    FrameKind frame;
+    std::string by;
 };
 
-const Cross LpiCross(HWND w) { return {w, 320, 240, 640, 480}; }
-const Cross DsiCross(HWND w) { return {w, 324, 244, 648, 489}; }
+// What the built layouts list, in tick order: each program's search in
+// turn, over every program built.
+std::vector<Expected> Listed(const std::vector<Built>& built) {
+    std::vector<Expected> all;
+    for (const CaptureProgram& search : CapturePrograms())
+        for (const Built& b : built)
+            for (const Draw& d : b.layout.draws)
+                if (d.by == search.name) all.push_back({b.windows[static_cast<size_t>(d.window)], d.frame, d.by});
+    return all;
+}
 
-void ExpectCrosses(const std::vector<Cross>& expected, const std::string& scene) {
+void ExpectCrosses(const std::vector<Expected>& expected, const std::string& scene) {
     const std::vector<sim::Drawing>& drawn = sim::Drawings();
     ASSERT_EQ(drawn.size(), expected.size()) << scene;
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const Cross& e = expected[i];
-        const sim::Drawing& d = drawn[i];
-        EXPECT_EQ(d.window, e.window) << scene << ", cross " << i;
-        EXPECT_EQ(d.pen, sim::StockObject(WHITE_PEN)) << scene << ", cross " << i;
-        ASSERT_EQ(d.points.size(), 4u) << scene << ", cross " << i;
-        const POINT want[4] = {{e.cx, 0}, {e.cx, e.height}, {0, e.cy}, {e.width, e.cy}};
-        for (size_t p = 0; p < 4; ++p) {
-            EXPECT_EQ(d.points[p].x, want[p].x) << scene << ", cross " << i << ", point " << p;
-            EXPECT_EQ(d.points[p].y, want[p].y) << scene << ", cross " << i << ", point " << p;
-        }
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        EXPECT_EQ(drawn[i].window, expected[i].window) << scene << ", cross " << i;
+        EXPECT_EQ(drawn[i].pen, sim::StockObject(WHITE_PEN)) << scene << ", cross " << i;
+        EXPECT_EQ(Lines(drawn[i]), Lines(expected[i].frame)) << scene << ", cross " << i;
     }
+    EXPECT_EQ(sim::OpenDCs(), 0) << scene;
+    EXPECT_EQ(sim::OpenSnapshots(), 0) << scene;
+    EXPECT_EQ(sim::DCsReleasedWithPenSelected(), 0) << scene;
 }
 
-TEST_F(OverlayPassTest, EachRunningProgramGetsItsCrossesInOrder) {
-    enum Programs { NONE = 0, LPI = 1, ENVISAGE = 2, DSI = 4 };
-    const struct {
-        unsigned programs;
-        int trackingPanels;
-        const char* name;
-    } cases[] = {
-        {NONE, 0, "nothing running"},
-        {LPI, 0, "LPI only"},
-        {ENVISAGE, 2, "Envisage with two tracking panels"},
-        {DSI, 0, "DSI only"},
-        {LPI | ENVISAGE | DSI, 4, "all three, four tracking panels"},
-        {LPI | ENVISAGE | DSI, 9, "all three, nine tracking panels"},
-        {ENVISAGE | DSI, 1, "Envisage with one tracking panel, and DSI"},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        // Unrelated windows, one of them with the shared title, around the programs.
-        sim::AddProcess(900, {"explorer.exe"});
-        sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 800, 600), 0, 900);
-        std::vector<Cross> lpi, envisage, dsi;
-        if (c.programs & DSI) dsi.push_back(DsiCross(BuildDsiScene().video));
-        if (c.programs & LPI) lpi.push_back(LpiCross(BuildLpiScene()));
-        if (c.programs & ENVISAGE) {
-            EnvisageScene s = BuildEnvisageScene(c.trackingPanels);
-            envisage.push_back(DsiCross(s.main));
-            int drawnPanels = c.trackingPanels <= 1 ? 0 : std::min(c.trackingPanels, 4) - 1;
-            for (int i = 0; i < drawnPanels; ++i)
-                envisage.push_back(DsiCross(s.tracking[static_cast<size_t>(i)]));
-        }
-        sim::AddWindow(nullptr, "Notepad", Rect(0, 0, 800, 600), 0, 900);
-
-        RunOverlayPass();
-        std::vector<Cross> expected = lpi;
-        expected.insert(expected.end(), envisage.begin(), envisage.end());
-        expected.insert(expected.end(), dsi.begin(), dsi.end());
-        ASSERT_LE(expected.size(), 6u);
-        ExpectCrosses(expected, c.name);
-        // All three searches run whatever the others found.
-        EXPECT_EQ(sim::CallCount(sim::Op::FindWindowA), 1) << c.name;
-        EXPECT_EQ(sim::CallCount(sim::Op::EnumWindows), 2) << c.name;
-    }
+// Unrelated windows around the programs: one below them with the title two
+// of them share, one above.
+void AddUnrelatedWindows(bool above) {
+    sim::AddProcess(900, {"explorer.exe"});
+    sim::AddWindow(nullptr, above ? "Notepad" : "AutoStar Envisage", RECT{0, 0, 800, 600}, 0, 900);
 }
 
+TEST_F(OverlayPassTest, EveryScenesCrossesAreExactlyThoseItsLayoutLists) {
+    const char* const sizes[] = {"", " --video 500x350", " --video 499x350", " --video 500x349"};
+    for (const CaptureProgram& program : CapturePrograms())
+        for (const Scene& scene : program.scenes)
+            for (const char* size : sizes) {
+                sim::Reset();
+                AddUnrelatedWindows(false);
+                std::vector<Built> built{Build(program.name, scene.options + std::string(size))};
+                AddUnrelatedWindows(true);
+                RunOverlayPass();
+                ExpectCrosses(Listed(built), scene.name + std::string(size));
+            }
+    // Every program at once, each in its usual look; none stops the others.
+    sim::Reset();
+    std::vector<Built> built;
+    for (const CaptureProgram& program : CapturePrograms())
+        built.push_back(Build(program.name, program.scenes[0].options, 100 + static_cast<DWORD>(built.size())));
+    RunOverlayPass();
+    ExpectCrosses(Listed(built), "every program");
+}
+
+// Each step says whether its search found a window: whether the layout lists
+// a cross by that search.
 TEST_F(OverlayPassTest, EachStepReportsWhetherItFoundAWindow) {
     const struct {
-        bool lpi, envisage, dsi;
+        const char* search;
+        bool (*step)();
+    } steps[] = {{"lpi", OverlayLpi}, {"envisage", OverlayEnvisage}, {"dsi", OverlayDsi}};
+    for (const CaptureProgram& program : CapturePrograms())
+        for (const Scene& scene : program.scenes) {
+            sim::Reset();
+            Built built = Build(program.name, scene.options);
+            for (const auto& s : steps) {
+                bool listed = std::any_of(built.layout.draws.begin(), built.layout.draws.end(),
+                                          [&](const Draw& d) { return d.by == s.search; });
+                EXPECT_EQ(s.step(), listed) << scene.name << ", step " << s.search;
+            }
+        }
+}
+
+// A top-level title is taken whole: LPI's in any case (as FindWindowA
+// compares), the AutoStar programs' exactly as far as the 30 characters
+// read. A window passed over is never looked into (nor LPI's, taken by
+// its title alone).
+TEST_F(OverlayPassTest, OnlyTheWholeTitleIsTaken) {
+    const struct {
+        const char* program;
+        const char* title;
+        bool taken;
     } cases[] = {
-        {false, false, false}, {true, false, false}, {false, true, false},
-        {false, false, true},  {true, true, true},
+        {"lpi", "MEADE lpi", true},
+        {"lpi", "Meade LPI - Help", false},
+        {"lpi", "Meade LP", false},
+        {"dsi", "autostar envisage", false},
+        {"dsi", "AutoStar Envisage ", false},
+        {"dsi", " AutoStar Envisage", false},
+        {"dsi", "AutoStar Envisag", false},
+        {"dsi", "AutoStar Envisage - DSI Imager", false},    // 30 characters: all compared
+        {"dsi", "AutoStar Envisage - DSI Imager 2", false},  // cut to 30, still longer
+        {"dsi", "", false},
+        {"envisage", "AUTOSTAR ENVISAGE", false},
+        {"envisage", "AutoStar Envisage 2", false},
     };
     for (const auto& c : cases) {
         sim::Reset();
-        if (c.lpi) BuildLpiScene();
-        if (c.envisage) BuildEnvisageScene();
-        if (c.dsi) BuildDsiScene();
-        EXPECT_EQ(OverlayLpi(), c.lpi);
-        EXPECT_EQ(OverlayEnvisage(), c.envisage);
-        EXPECT_EQ(OverlayDsi(), c.dsi);
-        EXPECT_EQ(sim::Drawings().size(), size_t{c.lpi} + c.envisage + c.dsi);
+        std::vector<Built> built{Build(c.program, FindCaptureProgram(c.program)->scenes[0].options)};
+        sim::SetCaption(built[0]["top"], c.title);
+        if (!c.taken) built[0].layout.draws.clear();
+        RunOverlayPass();
+        ExpectCrosses(Listed(built), c.title);
+        EXPECT_EQ(sim::CallCount(sim::Op::CreateToolhelp32Snapshot), 0) << c.title;
     }
 }
 
-// A process with both a DSI first module and an Envisage module passes
-// both filters; each finder walks the same window tree its own way.
-TEST_F(OverlayPassTest, OneWindowPassingBothFiltersIsWalkedByBoth) {
-    sim::AddProcess(300, {"DSI.exe", "Envisage.dll"});
-    HWND top = sim::AddWindow(nullptr, "AutoStar Envisage", Rect(0, 0, 1000, 800), 0, 300);
-    HWND a = sim::AddWindow(top, "", Rect(0, 0, 1000, 800));
-    HWND b = sim::AddWindow(a, "", Rect(0, 0, 1000, 800));
-    HWND panel = sim::AddWindow(b, "", Rect(0, 0, 700, 540));  // the DSI finder's video
-    HWND video = sim::AddWindow(panel, "", Rect(0, 0, 648, 489));
-    HWND tracking = AddTrackingPanel(b);
-    AddTrackingPanel(b);
-
-    RunOverlayPass();
-    // Envisage first: the main video and the first of two tracking windows;
-    // then DSI, which takes the panel under b's centre as its video window.
-    ExpectCrosses({DsiCross(video), DsiCross(tracking), DsiCross(panel)}, "both filters");
-    EXPECT_EQ(sim::CallCount(sim::Op::CreateToolhelp32Snapshot), 2);
+// A window whose process cannot be looked into is passed over by either
+// AutoStar program's search, which goes on to the window below it.
+TEST_F(OverlayPassTest, AWindowWhoseProcessCannotBeReadIsPassedOver) {
+    const struct {
+        const char* program;
+        bool (*step)();
+    } searches[] = {{"dsi", OverlayDsi}, {"envisage", OverlayEnvisage}};
+    const char* const troubles[] = {"process ended", "access denied", "process id 0",
+                                    "no modules", "snapshot fails", "first module fails"};
+    for (const auto& s : searches)
+        for (const std::string trouble : troubles) {
+            sim::Reset();
+            std::vector<Built> good{Build(s.program, "", 101)};
+            // The troubled window is on top and would be taken if it could be
+            // read; process 0 would be this very process, made to look alike.
+            Built troubled = Build(s.program, "", trouble == "process id 0" ? 0 : 102);
+            sim::AddProcess(sim::CURRENT_PROCESS_ID, ProcessModules(troubled.layout));
+            if (trouble == "process ended") sim::EndProcess(102);
+            if (trouble == "access denied") sim::DenySnapshots(102);
+            if (trouble == "no modules") sim::AddProcess(102, {});
+            if (trouble == "snapshot fails") sim::FailCall(sim::Op::CreateToolhelp32Snapshot);
+            if (trouble == "first module fails") sim::FailCall(sim::Op::Module32First);
+            s.step();
+            ExpectCrosses(Listed(good), s.program + (": " + trouble));
+        }
 }
 
-// A step that fails does not keep the later ones from drawing.
+// A search or a drawing that fails takes only its own crosses.
 TEST_F(OverlayPassTest, AFailingSearchDoesNotStopTheOthers) {
     const struct {
         sim::Op op;
         int nth;
-        bool lpi, envisage, dsi;
+        const char* loses;  // the search whose crosses go; none: the nth cross goes
     } cases[] = {
-        {sim::Op::FindWindowA, 1, false, true, true},
-        {sim::Op::EnumWindows, 1, true, false, true},
-        {sim::Op::EnumWindows, 2, true, true, false},
-        {sim::Op::GetDC, 1, false, true, true},
-        {sim::Op::GetDC, 2, true, false, true},
-        {sim::Op::GetDC, 3, true, true, false},
+        {sim::Op::FindWindowA, 1, "lpi"}, {sim::Op::EnumWindows, 1, "envisage"},
+        {sim::Op::EnumWindows, 2, "dsi"}, {sim::Op::GetDC, 1, nullptr},
+        {sim::Op::GetDC, 2, nullptr},     {sim::Op::GetDC, 4, nullptr},
     };
     for (const auto& c : cases) {
         sim::Reset();
-        HWND lpi = BuildLpiScene();
-        HWND envisage = BuildEnvisageScene().main;
-        HWND dsi = BuildDsiScene().video;
+        std::vector<Built> built;
+        for (const CaptureProgram& program : CapturePrograms())
+            built.push_back(Build(program.name, program.scenes[0].options, 100 + static_cast<DWORD>(built.size())));
+        std::vector<Expected> expected = Listed(built);
+        if (c.loses)
+            expected.erase(std::remove_if(expected.begin(), expected.end(),
+                                          [&](const Expected& e) { return e.by == c.loses; }),
+                           expected.end());
+        else
+            expected.erase(expected.begin() + (c.nth - 1));
         sim::FailCall(c.op, c.nth);
         RunOverlayPass();
-        std::vector<Cross> expected;
-        if (c.lpi) expected.push_back(LpiCross(lpi));
-        if (c.envisage) expected.push_back(DsiCross(envisage));
-        if (c.dsi) expected.push_back(DsiCross(dsi));
         ExpectCrosses(expected, std::string(sim::OpName(c.op)) + " #" + std::to_string(c.nth));
     }
 }

@@ -1,8 +1,9 @@
 // A whole observing night and more, compressed: overlay passes over a
-// desktop whose capture programs start, quit and restart, whose windows
-// vanish in the middle of a pass and whose tracking panels come and go.
-// Every pass is judged by scenes::CheckPass; the run prints how fast the
-// passes went and the most device contexts and snapshots ever open at once.
+// desktop whose capture programs (every registered one) start in any of
+// their scenes, quit and restart, and whose windows vanish between passes
+// and in the middle of one. Every pass is judged by scenes::CheckPass; the
+// run prints how fast the passes went and the most device contexts and
+// snapshots ever open at once.
 //   overlay_soak [--passes N] [--seed S]
 #include "overlay/overlay_pass.h"
 #include "tests/pass_checks.h"
@@ -17,111 +18,90 @@
 
 namespace {
 
+struct Running {
+    size_t program = 0;  // in model.programs
+    DWORD processId = 0;
+};
+
 struct Night {
     scenes::Model model;
     std::mt19937 random;
-    scenes::Program lpi, dsi, envisage;  // top is none while the program is not running
+    std::vector<Running> running;  // by registered program; no process while it is not running
     DWORD nextProcess = 100;
-    long started = 0, quit = 0, panelsAdded = 0, panelsRemoved = 0, vanishedMidPass = 0,
-         failedCalls = 0;
+    long started = 0, quit = 0, windowsRemoved = 0, vanishedMidPass = 0, failedCalls = 0;
 
-    explicit Night(unsigned seed) : random(seed) {}
+    explicit Night(unsigned seed) : random(seed), running(CapturePrograms().size()) {}
     bool OneIn(int n) { return std::uniform_int_distribution<int>(1, n)(random) == 1; }
     int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+    template <typename T>
+    const T& Any(const std::vector<T>& items) { return items[static_cast<size_t>(Below(static_cast<int>(items.size())))]; }
+    const scenes::Program* Program(const Running& r) const {
+        return r.processId ? &model.programs[r.program] : nullptr;
+    }
 };
 
 // The windows on the way from the program's top-level window down to each
-// of its videos: the ones whose loss matters to a pass.
-std::vector<HWND> WindowsOnTheWay(const scenes::Model& model, const scenes::Program& program) {
+// one its description draws on: the ones whose loss matters to a pass.
+std::vector<HWND> WindowsOnTheWay(const scenes::Program& program) {
     std::vector<HWND> found;
-    for (HWND at : program.videos) {
-        for (; at && at != program.top; at = model.parent.at(at))
-            if (sim::IsAlive(at)) found.push_back(at);
-    }
-    if (sim::IsAlive(program.top)) found.push_back(program.top);
+    for (const Draw& draw : program.layout.draws)
+        for (int at = draw.window; at >= 0; at = program.layout.windows[static_cast<size_t>(at)].parent)
+            if (sim::IsAlive(program.windows[static_cast<size_t>(at)]))
+                found.push_back(program.windows[static_cast<size_t>(at)]);
     return found;
 }
 
-void Quit(Night& night, scenes::Program& program) {
-    sim::DestroyWindow(program.top);
-    auto pid = night.model.process.find(program.top);
-    if (pid != night.model.process.end() && pid->second) scenes::EndProcess(night.model, pid->second);
-    program = scenes::Program{};
+void Quit(Night& night, Running& running) {
+    sim::DestroyWindow(night.model.programs[running.program].windows[0]);
+    sim::EndProcess(running.processId);
+    running = Running{};
     ++night.quit;
 }
 
 void StartOrQuit(Night& night) {
-    if (night.OneIn(40)) {
-        if (night.lpi.top) {
-            Quit(night, night.lpi);
+    for (size_t i = 0; i < night.running.size(); ++i) {
+        if (!night.OneIn(40)) continue;
+        Running& running = night.running[i];
+        if (running.processId) {
+            Quit(night, running);
         } else {
-            scenes::LpiLayout layout;
-            layout.help = night.OneIn(2);
-            night.lpi = scenes::AddLpiProgram(night.model, layout);
-            ++night.started;
-        }
-    }
-    if (night.OneIn(40)) {
-        if (night.dsi.top) {
-            Quit(night, night.dsi);
-        } else {
-            DWORD pid = night.nextProcess++;
-            scenes::AddProcess(night.model, pid, {"DSI_Imager.exe", "kernel32.dll"});
-            scenes::DsiLayout layout;
-            layout.help = night.OneIn(2);
-            night.dsi = scenes::AddDsiProgram(night.model, layout, pid);
-            ++night.started;
-        }
-    }
-    if (night.OneIn(40)) {
-        if (night.envisage.top) {
-            Quit(night, night.envisage);
-        } else {
-            DWORD pid = night.nextProcess++;
-            scenes::AddProcess(night.model, pid, {"AutoStar.exe", "kernel32.dll", "Envisage.dll"});
-            scenes::EnvisageLayout layout;
-            layout.trackingPanels = night.Below(6);
-            night.envisage = scenes::AddEnvisageProgram(night.model, layout, pid);
+            const CaptureProgram& program = CapturePrograms()[i];
+            running.processId = night.nextProcess++;
+            running.program = scenes::AddProgram(night.model, program,
+                                                 OptionsFrom(night.Any(program.scenes).options),
+                                                 running.processId);
             ++night.started;
         }
     }
 }
 
-void ChangePanels(Night& night) {
-    scenes::Program& env = night.envisage;
-    if (!env.top) return;
-    if (night.OneIn(10) && env.videos.size() < 8) {
-        scenes::AddTrackingPanel(night.model, env, night.OneIn(4) ? "Tracking" : "TRACKING");
-        ++night.panelsAdded;
-    }
-    if (night.OneIn(10) && env.videos.size() > 1) {
-        // Any panel but the main one; those below it then end the walk early
-        // or move up, as the program would show them.
-        size_t i = 1 + static_cast<size_t>(night.Below(static_cast<int>(env.videos.size() - 1)));
-        sim::DestroyWindow(night.model.parent[env.videos[i]]);
-        env.videos.erase(env.videos.begin() + static_cast<long>(i));
-        ++night.panelsRemoved;
-    }
+// A window of a running program other than its top-level one goes away,
+// as a tracking panel or a help window does.
+void RemoveAWindow(Night& night) {
+    if (!night.OneIn(20)) return;
+    const scenes::Program* program = night.Program(night.Any(night.running));
+    if (!program || program->windows.size() < 2) return;
+    sim::DestroyWindow(program->windows[1 + static_cast<size_t>(night.Below(static_cast<int>(program->windows.size() - 1)))]);
+    ++night.windowsRemoved;
 }
 
 // Some window of a running program goes away after a few more platform
 // calls, in the middle of the coming pass.
 void VanishMidPass(Night& night) {
     if (!night.OneIn(8)) return;
-    scenes::Program* programs[] = {&night.lpi, &night.dsi, &night.envisage};
-    scenes::Program& program = *programs[night.Below(3)];
-    if (!program.top) return;
-    std::vector<HWND> windows = WindowsOnTheWay(night.model, program);
+    Running& running = night.running[static_cast<size_t>(night.Below(static_cast<int>(night.running.size())))];
+    const scenes::Program* program = night.Program(running);
+    if (!program) return;
+    std::vector<HWND> windows = WindowsOnTheWay(*program);
     if (windows.empty()) return;
-    HWND victim = windows[static_cast<size_t>(night.Below(static_cast<int>(windows.size())))];
+    HWND victim = night.Any(windows);
     sim::DestroyAfterCalls(victim, night.Below(60));
     ++night.vanishedMidPass;
     // A program whose top-level window went is treated as having quit.
-    for (scenes::Program* p : programs)
-        if (p->top == victim) {
-            *p = scenes::Program{};
-            ++night.quit;
-        }
+    if (victim == program->windows[0]) {
+        running = Running{};
+        ++night.quit;
+    }
 }
 
 void FailSomeCall(Night& night) {
@@ -137,9 +117,11 @@ void FailSomeCall(Night& night) {
 void AddUnrelatedWindows(Night& night, int count) {
     for (int i = 0; i < count; ++i) {
         DWORD pid = night.nextProcess++;
-        scenes::AddProcess(night.model, pid, {"app" + std::to_string(i) + ".exe", "kernel32.dll"});
-        HWND top = scenes::Add(night.model, nullptr, i % 5 ? "Untitled" : "AutoStar Envisage - Help",
-                               RECT{0, 0, 640, 480}, 0, pid);
+        sim::AddProcess(pid, {"app" + std::to_string(i) + ".exe", "kernel32.dll"});
+        // Now and then titled after a capture program's help.
+        const std::string title =
+            i % 5 ? "Untitled" : Describe(night.Any(CapturePrograms()).name).windows[0].caption + " - Help";
+        HWND top = scenes::Add(night.model, nullptr, title, RECT{0, 0, 640, 480}, 0, pid);
         scenes::Add(night.model, top, "", RECT{0, 0, 640, 480});
     }
 }
@@ -157,11 +139,12 @@ int main(int argc, char** argv) {
     sim::Reset();
     Night night(seed);
     AddUnrelatedWindows(night, 30);
-    long crosses = 0, passesWithAllSix = 0;
+    const int most = scenes::MostCrosses().total;
+    long crosses = 0, passesWithTheMost = 0;
     auto begin = std::chrono::steady_clock::now();
     for (long pass = 1; pass <= passes; ++pass) {
         StartOrQuit(night);
-        ChangePanels(night);
+        RemoveAWindow(night);
         VanishMidPass(night);
         FailSomeCall(night);
 
@@ -173,20 +156,20 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "pass %ld (seed %u): %s\n", pass, seed, p.c_str());
             return 1;
         }
-        crosses += report.lpiCrosses + report.dsiCrosses;
-        if (report.lpiCrosses + report.dsiCrosses == 6) ++passesWithAllSix;
+        crosses += report.crosses;
+        if (report.crosses == most) ++passesWithTheMost;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 
     char line[512];
     std::snprintf(line, sizeof line,
                   "soak: %ld passes in %.1f s, %.0f passes/s; peak open device contexts %d, "
-                  "peak open snapshots %d (expected 1 and 1); %ld crosses (%ld passes with all six); "
-                  "programs started %ld, quit %ld; panels added %ld, removed %ld; windows vanished "
+                  "peak open snapshots %d (expected 1 and 1); %ld crosses (%ld passes with the most, %d); "
+                  "programs started %ld, quit %ld; windows removed %ld; windows vanished "
                   "mid-pass %ld; calls made to fail %ld\n",
                   passes, seconds, static_cast<double>(passes) / seconds, sim::PeakOpenDCs(),
-                  sim::PeakOpenSnapshots(), crosses, passesWithAllSix, night.started, night.quit,
-                  night.panelsAdded, night.panelsRemoved, night.vanishedMidPass, night.failedCalls);
+                  sim::PeakOpenSnapshots(), crosses, passesWithTheMost, most, night.started,
+                  night.quit, night.windowsRemoved, night.vanishedMidPass, night.failedCalls);
     std::fputs(line, stdout);
     if (const char* figures = std::getenv("QUELVANI_FIGURES")) {
         if (std::FILE* out = std::fopen(figures, "a")) {

@@ -1,27 +1,13 @@
 #include "tests/pass_checks.h"
 
+#include "tests/sim_layouts.h"
+
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 namespace scenes {
 namespace {
-
-RECT Rect(LONG x, LONG y, LONG width, LONG height) { return RECT{x, y, x + width, y + height}; }
-
-// A window of the given size centred on the middle of an 800 x 600 parent.
-RECT Centred(LONG width, LONG height) { return Rect(400 - width / 2, 300 - height / 2, width, height); }
-
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-// As the finders read a module name: at most 255 characters, upper-cased
-// over ASCII letters only.
-bool ModuleNameHas(const std::string& name, const char* word) {
-    return Upper(name.substr(0, MAX_MODULE_NAME32)).find(word) != std::string::npos;
-}
 
 HWND TopOf(const Model& model, HWND window) {
     for (;;) {
@@ -36,22 +22,9 @@ std::string CaptionOf(const Model& model, HWND window) {
     return it == model.caption.end() ? std::string() : it->second;
 }
 
-const std::vector<std::string>* SnappableModules(const Model& model, HWND top) {
-    auto pid = model.process.find(top);
-    if (pid == model.process.end() || pid->second == 0 || model.unsnappable.count(pid->second))
-        return nullptr;
-    auto modules = model.modules.find(pid->second);
-    return modules == model.modules.end() ? nullptr : &modules->second;
-}
-
-bool SameFrame(const sim::Drawing& d, LONG width, LONG height) {
-    const LONG cx = width / 2;
-    const LONG cy = height / 2;
-    const POINT expected[4] = {{cx, 0}, {cx, height}, {0, cy}, {width, cy}};
-    if (d.points.size() != 4 || d.counts != std::vector<DWORD>{2, 2}) return false;
-    for (size_t i = 0; i < 4; ++i)
-        if (d.points[i].x != expected[i].x || d.points[i].y != expected[i].y) return false;
-    return true;
+const Program* ProgramOf(const Model& model, HWND window) {
+    auto it = model.programOf.find(TopOf(model, window));
+    return it == model.programOf.end() ? nullptr : &model.programs[it->second];
 }
 
 // The last GetClientRect answer for the window before a drawing is the
@@ -62,8 +35,8 @@ bool SizeTestedBefore(HWND window, long drawnAt) {
     for (const sim::ClientRectAnswer& a : answers)
         if (a.window == window && a.call < drawnAt) ownRead = std::max(ownRead, a.call);
     for (const sim::ClientRectAnswer& a : answers)
-        if (a.window == window && a.call < ownRead && a.rect.right - a.rect.left >= 500 &&
-            a.rect.bottom - a.rect.top >= 350)
+        if (a.window == window && a.call < ownRead &&
+            IsVideoSized({a.rect.right - a.rect.left, a.rect.bottom - a.rect.top}))
             return true;
     return false;
 }
@@ -76,7 +49,6 @@ HWND Add(Model& model, HWND parent, const std::string& caption, RECT rect, unsig
     if (!window) return nullptr;
     model.parent[window] = parent;
     model.caption[window] = caption;
-    if (!parent) model.process[window] = processId;
     model.windows.push_back(window);
     return window;
 }
@@ -86,75 +58,50 @@ void SetCaption(Model& model, HWND window, const std::string& caption) {
     if (sim::IsAlive(window)) model.caption[window] = caption;
 }
 
-void AddProcess(Model& model, DWORD processId, std::vector<std::string> modules) {
-    model.modules[processId] = modules;
-    model.unsnappable.erase(processId);
-    sim::AddProcess(processId, std::move(modules));
+size_t AddProgram(Model& model, const CaptureProgram& program, const LayoutOptions& options,
+                  DWORD processId) {
+    Program built{&program, program.describe(options), {}, {}};
+    built.windows = BuildInSim(built.layout, {0, 0}, processId);
+    for (size_t i = 0; i < built.windows.size(); ++i) {
+        int parent = built.layout.windows[i].parent;
+        model.parent[built.windows[i]] = parent < 0 ? nullptr : built.windows[static_cast<size_t>(parent)];
+        model.caption[built.windows[i]] = built.layout.windows[i].caption;
+        model.windows.push_back(built.windows[i]);
+    }
+    LayoutOptions sized = options;
+    sized.video = LayoutOptions{}.video;
+    for (const Draw& d : program.describe(sized).draws) built.frames.insert(d.frame);
+    model.programOf[built.windows[0]] = model.programs.size();
+    model.programs.push_back(std::move(built));
+    return model.programs.size() - 1;
 }
 
-void EndProcess(Model& model, DWORD processId) {
-    model.unsnappable.insert(processId);
-    sim::EndProcess(processId);
+const Most& MostCrosses() {
+    static const Most most = [] {
+        // The most by each search, with each frame and in all (frame -1).
+        std::map<std::pair<std::string, int>, int> best;
+        for (const CaptureProgram& program : CapturePrograms())
+            for (const Scene& scene : program.scenes) {
+                std::map<std::pair<std::string, int>, int> counted;
+                for (const Draw& d : Describe(program.name, scene.options).draws) {
+                    ++counted[{d.by, d.frame}];
+                    ++counted[{d.by, -1}];
+                }
+                for (const auto& [key, n] : counted) best[key] = std::max(best[key], n);
+            }
+        Most m;
+        for (const auto& [key, n] : best) {
+            if (key.second < 0) m.total += n;
+            else m.byFrame[static_cast<FrameKind>(key.second)] += n;
+        }
+        return m;
+    }();
+    return most;
 }
 
-void DenySnapshots(Model& model, DWORD processId) {
-    model.unsnappable.insert(processId);
-    sim::DenySnapshots(processId);
-}
-
-Program AddLpiProgram(Model& model, const LpiLayout& layout) {
-    Program p;
-    p.top = Add(model, nullptr, layout.title, Rect(10, 10, 800, 600));
-    HWND a = Add(model, p.top, "", Rect(0, 0, 800, 600));
-    HWND b = Add(model, a, "", Rect(0, 0, 800, 600));
-    if (layout.help) Add(model, b, layout.helpCaption, Rect(0, 0, 800, 600));
-    HWND live = Add(model, b, layout.caption, Rect(0, 0, 800, 600));
-    p.videos.push_back(Add(model, live, "", Centred(layout.videoWidth, layout.videoHeight)));
-    return p;
-}
-
-Program AddDsiProgram(Model& model, const DsiLayout& layout, DWORD processId) {
-    Program p;
-    p.top = Add(model, nullptr, layout.title, Rect(20, 20, 800, 600), 0, processId);
-    HWND a = Add(model, p.top, "", Rect(0, 0, 800, 600));
-    HWND b = Add(model, a, "", Rect(0, 0, 800, 600));
-    if (layout.help) Add(model, b, layout.helpCaption, Rect(0, 0, 800, 600));
-    p.videos.push_back(Add(model, b, "", Centred(layout.videoWidth, layout.videoHeight)));
-    return p;
-}
-
-Program AddEnvisageProgram(Model& model, const EnvisageLayout& layout, DWORD processId) {
-    Program p;
-    p.top = Add(model, nullptr, layout.title, Rect(30, 30, 800, 600), 0, processId);
-    HWND a = Add(model, p.top, "", Rect(0, 0, 800, 600));
-    p.parentOfPanels = Add(model, a, "", Rect(0, 0, 800, 600));
-    HWND panel = Add(model, p.parentOfPanels, "", Rect(0, 0, 800, 600));
-    p.videos.push_back(Add(model, panel, "", Centred(layout.videoWidth, layout.videoHeight)));
-    for (int i = 0; i < layout.trackingPanels; ++i) AddTrackingPanel(model, p, layout.label);
-    return p;
-}
-
-HWND AddTrackingPanel(Model& model, Program& program, const std::string& label) {
-    HWND panel = Add(model, program.parentOfPanels, "", Rect(0, 0, 700, 520));
-    HWND video = Add(model, panel, "", Rect(0, 0, 648, 489));
-    Add(model, panel, label, Rect(0, 490, 648, 20));
-    if (video) program.videos.push_back(video);
-    return video;
-}
-
-bool UnderLpiProgram(const Model& model, HWND window) {
-    // FindWindowA matches the title without regard to case.
-    return Upper(CaptionOf(model, TopOf(model, window))) == "MEADE LPI";
-}
-
-bool UnderDsiOrEnvisageProgram(const Model& model, HWND window) {
-    HWND top = TopOf(model, window);
-    if (CaptionOf(model, top) != "AutoStar Envisage") return false;
-    const std::vector<std::string>* modules = SnappableModules(model, top);
-    if (!modules || modules->empty()) return false;
-    if (ModuleNameHas(modules->front(), "DSI")) return true;
-    return std::any_of(modules->begin(), modules->end(),
-                       [](const std::string& m) { return ModuleNameHas(m, "ENVISAGE"); });
+std::string FrameName(FrameKind frame) {
+    Cross c = ExpectedCross(frame);
+    return std::to_string(c.frameWidth) + "x" + std::to_string(c.frameHeight);
 }
 
 PassReport CheckPass(const Model& model, bool selectMayFail) {
@@ -167,30 +114,39 @@ PassReport CheckPass(const Model& model, bool selectMayFail) {
         problem(std::to_string(sim::DCsReleasedWithPenSelected()) +
                 " device contexts released with the white pen still selected");
 
+    std::map<FrameKind, int> crosses;
     for (const sim::Drawing& d : sim::Drawings()) {
-        std::ostringstream where;
-        where << "cross on window " << d.window << " (call " << d.call << ")";
-        if (d.pen != sim::StockObject(WHITE_PEN)) problem(where.str() + ": not the white pen");
-        if (SameFrame(d, 640, 480)) {
-            ++report.lpiCrosses;
-            if (!UnderLpiProgram(model, d.window))
-                problem(where.str() + ": LPI frame on a window not under \"Meade LPI\"");
-        } else if (SameFrame(d, 648, 489)) {
-            ++report.dsiCrosses;
-            if (!UnderDsiOrEnvisageProgram(model, d.window))
-                problem(where.str() + ": DSI frame on a window of neither the DSI nor the Envisage program");
-        } else {
-            problem(where.str() + ": lines of neither frame");
+        std::ostringstream at;
+        at << "cross on window " << d.window << " (call " << d.call << ")";
+        const std::string where = at.str();
+        if (d.pen != sim::StockObject(WHITE_PEN)) problem(where + ": not the white pen");
+        const FrameKind* frame = nullptr;
+        for (const auto& [kind, most] : MostCrosses().byFrame)
+            if (Lines(d) == Lines(kind)) frame = &kind;
+        const Program* program = ProgramOf(model, d.window);
+        if (!frame) {
+            problem(where + ": lines of no frame");
+        } else if (!program) {
+            problem(where + ": " + FrameName(*frame) + " frame on a window of no capture program");
+        } else if (CaptionOf(model, program->windows[0]) != program->layout.windows[0].caption) {
+            problem(where + ": on " + program->layout.program + ", whose title reads \"" +
+                    CaptionOf(model, program->windows[0]) + "\"");
+        } else if (!program->frames.count(*frame)) {
+            problem(where + ": " + FrameName(*frame) + " frame on " + program->layout.program +
+                    ", whose description never draws with it");
         }
+        if (frame) ++crosses[*frame];
         if (!SizeTestedBefore(d.window, d.call))
-            problem(where.str() + ": drawn without being seen video-sized first");
+            problem(where + ": drawn without being seen video-sized first");
     }
-    if (report.lpiCrosses > 1)
-        problem(std::to_string(report.lpiCrosses) + " crosses with the LPI frame, expected at most 1");
-    if (report.dsiCrosses > 5)
-        problem(std::to_string(report.dsiCrosses) + " crosses with the DSI frame, expected at most 5");
-    if (sim::Drawings().size() > 6)
-        problem(std::to_string(sim::Drawings().size()) + " crosses in one pass, expected at most 6");
+    for (const auto& [kind, most] : MostCrosses().byFrame)
+        if (crosses[kind] > most)
+            problem(std::to_string(crosses[kind]) + " crosses with the " + FrameName(kind) +
+                    " frame, expected at most " + std::to_string(most));
+    report.crosses = static_cast<int>(sim::Drawings().size());
+    if (report.crosses > MostCrosses().total)
+        problem(std::to_string(report.crosses) + " crosses in one pass, expected at most " +
+                std::to_string(MostCrosses().total));
     return report;
 }
 

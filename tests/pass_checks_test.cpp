@@ -1,14 +1,15 @@
 // The rules the fuzz target and the soak run judge every pass by: each one
 // must catch the fault it stands for, or the long runs prove nothing. Also
 // the simulation's records those rules read.
-#include "discovery/finders.h"
 #include "discovery/probing.h"
 #include "overlay/crosshair.h"
+#include "overlay/overlay_pass.h"
 #include "tests/pass_checks.h"
 #include "tests/sim_fixture.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,21 +27,35 @@ void Paint(HWND window, LONG width, LONG height, int pen = WHITE_PEN, bool relea
     if (release) ReleaseDC(window, dc);
 }
 
+// Every registered program in its usual look, and a big window under none.
 struct Scene {
     scenes::Model model;
-    scenes::Program lpi, dsi, envisage;
-    HWND stray = nullptr;  // a big window under no capture program
+    HWND stray = nullptr;
+    // The first window a program's description draws on, and its frame.
+    HWND Video(size_t program) const {
+        const scenes::Program& p = model.programs[program];
+        return p.windows[static_cast<size_t>(p.layout.draws[0].window)];
+    }
+    FrameKind Frame(size_t program) const { return model.programs[program].layout.draws[0].frame; }
+    // Paints the first program's video by hand, seen video-sized first.
+    void PaintFirst(int pen, bool release, bool restore, LONG width = 0, LONG height = 0) const {
+        const Cross cross = ExpectedCross(Frame(0));
+        IsVideoSized(Video(0));
+        Paint(Video(0), width ? width : cross.frameWidth, height ? height : cross.frameHeight, pen,
+              release, restore);
+    }
 };
 
 void Build(Scene& s) {
-    s.lpi = scenes::AddLpiProgram(s.model, {});
-    scenes::AddProcess(s.model, 2, {"DSI.exe"});
-    s.dsi = scenes::AddDsiProgram(s.model, {}, 2);
-    scenes::AddProcess(s.model, 3, {"AutoStar.exe", "Envisage.dll"});
-    scenes::EnvisageLayout env;
-    env.trackingPanels = 5;
-    s.envisage = scenes::AddEnvisageProgram(s.model, env, 3);
+    for (const CaptureProgram& program : CapturePrograms())
+        scenes::AddProgram(s.model, program, OptionsFrom(program.scenes[0].options),
+                           static_cast<DWORD>(2 + s.model.programs.size()));
     s.stray = scenes::Add(s.model, nullptr, "Notepad", RECT{0, 0, 800, 600});
+}
+
+void SizedCross(HWND window, FrameKind frame) {
+    IsVideoSized(window);
+    DrawCrosshair(window, frame);
 }
 
 class CheckPassTest : public SimTest {
@@ -53,78 +68,75 @@ protected:
 };
 
 TEST_F(CheckPassTest, EachBrokenRuleIsReported) {
+    const scenes::Most& most = scenes::MostCrosses();
+    std::vector<std::string> overFrames;  // one problem for each frame
+    for (const auto& [frame, n] : most.byFrame)
+        overFrames.push_back(std::to_string(n + 1) + " crosses with the " + scenes::FrameName(frame) +
+                             " frame, expected at most " + std::to_string(n));
     const struct {
         const char* name;
         std::function<void(Scene&)> pass;
-        const char* expected;  // part of the problem reported, or "" for none
+        std::vector<std::string> expected;  // parts of the problems reported; none for none
         bool selectMayFail;
     } cases[] = {
-        {"a proper LPI step",
-         [](Scene&) { DrawCrosshair(FindLpiLiveWindow(), FRAME_LPI); }, "", false},
-        {"size-tested DSI and Envisage windows",
+        {"a correct pass", [](Scene&) { RunOverlayPass(); }, {}, false},
+        {"a context never released", [](Scene& s) { s.PaintFirst(WHITE_PEN, false, true); },
+         {"device contexts left open"}, false},
+        {"a snapshot never closed",
+         [](Scene&) { CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 2); }, {"snapshots left open"}, false},
+        {"the pen left in the context", [](Scene& s) { s.PaintFirst(WHITE_PEN, true, false); },
+         {"white pen still selected"}, false},
+        {"the pen left in the context after a select was made to fail",
+         [](Scene& s) { s.PaintFirst(WHITE_PEN, true, false); }, {}, true},
+        {"the black pen", [](Scene& s) { s.PaintFirst(BLACK_PEN, true, true); },
+         {"not the white pen"}, false},
+        {"lines of no frame", [](Scene& s) { s.PaintFirst(WHITE_PEN, true, true, 600, 400); },
+         {"lines of no frame"}, false},
+        {"a frame on a window under no capture program",
+         [](Scene& s) { SizedCross(s.stray, s.Frame(0)); }, {"on a window of no capture program"}, false},
+        {"a frame on each program that never draws with it",
+         [&most](Scene& s) {
+             for (size_t i = 0; i < s.model.programs.size(); ++i)
+                 for (const auto& [frame, n] : most.byFrame)
+                     if (!s.model.programs[i].frames.count(frame)) SizedCross(s.Video(i), frame);
+         },
+         {"whose description never draws with it"}, false},
+        {"a cross on a program whose title no longer reads as described",
          [](Scene& s) {
-             for (HWND w : {s.dsi.videos[0], s.envisage.videos[0], s.envisage.videos[1]}) {
-                 IsVideoSized(w);
-                 DrawCrosshair(w, FRAME_DSI);
+             const scenes::Program& p = s.model.programs[0];
+             scenes::SetCaption(s.model, p.windows[0], p.layout.windows[0].caption + " 2");
+             SizedCross(s.Video(0), s.Frame(0));
+         },
+         {"whose title reads"}, false},
+        {"a window never size-tested", [](Scene& s) { DrawCrosshair(s.Video(0), s.Frame(0)); },
+         {"without being seen video-sized"}, false},
+        {"a window size-tested only after it was drawn on",
+         [](Scene& s) {
+             DrawCrosshair(s.Video(0), s.Frame(0));
+             IsVideoSized(s.Video(0));
+         },
+         {"without being seen video-sized"}, false},
+        {"a window that was too small",
+         [](Scene& s) { SizedCross(scenes::Add(s.model, s.Video(0), "", RECT{0, 0, 499, 350}), s.Frame(0)); },
+         {"without being seen video-sized"}, false},
+        {"one cross more of each frame than the descriptions allow",
+         [&most](Scene& s) {
+             for (const auto& [frame, n] : most.byFrame)
+                 for (size_t i = 0; i < s.model.programs.size(); ++i)
+                     if (s.model.programs[i].frames.count(frame)) {
+                         for (int k = 0; k <= n; ++k) SizedCross(s.Video(i), frame);
+                         break;
+                     }
+         },
+         overFrames, false},
+        {"one cross more than a pass draws",
+         [&most](Scene& s) {
+             for (int k = 0; k <= most.total; ++k) {
+                 size_t i = static_cast<size_t>(k) % s.model.programs.size();
+                 SizedCross(s.Video(i), s.Frame(i));
              }
          },
-         "", false},
-        {"a context never released",
-         [](Scene& s) { IsVideoSized(s.lpi.videos[0]); Paint(s.lpi.videos[0], 640, 480, WHITE_PEN, false); },
-         "device contexts left open", false},
-        {"a snapshot never closed",
-         [](Scene&) { CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 2); }, "snapshots left open", false},
-        {"the pen left in the context",
-         [](Scene& s) { IsVideoSized(s.lpi.videos[0]); Paint(s.lpi.videos[0], 640, 480, WHITE_PEN, true, false); },
-         "white pen still selected", false},
-        {"the pen left in the context after a select was made to fail",
-         [](Scene& s) { IsVideoSized(s.lpi.videos[0]); Paint(s.lpi.videos[0], 640, 480, WHITE_PEN, true, false); },
-         "", true},
-        {"the black pen",
-         [](Scene& s) { IsVideoSized(s.lpi.videos[0]); Paint(s.lpi.videos[0], 640, 480, BLACK_PEN); },
-         "not the white pen", false},
-        {"the LPI frame on the DSI program",
-         [](Scene& s) { IsVideoSized(s.dsi.videos[0]); DrawCrosshair(s.dsi.videos[0], FRAME_LPI); },
-         "LPI frame on a window not under", false},
-        {"the DSI frame on the LPI program",
-         [](Scene& s) { IsVideoSized(s.lpi.videos[0]); DrawCrosshair(s.lpi.videos[0], FRAME_DSI); },
-         "DSI frame on a window of neither", false},
-        {"the DSI frame on a stray window",
-         [](Scene& s) { IsVideoSized(s.stray); DrawCrosshair(s.stray, FRAME_DSI); },
-         "DSI frame on a window of neither", false},
-        {"lines of no frame",
-         [](Scene& s) { IsVideoSized(s.lpi.videos[0]); Paint(s.lpi.videos[0], 600, 400); },
-         "lines of neither frame", false},
-        {"a window never size-tested",
-         [](Scene& s) { DrawCrosshair(s.lpi.videos[0], FRAME_LPI); },
-         "without being seen video-sized", false},
-        {"a window size-tested only after it was drawn on",
-         [](Scene& s) { DrawCrosshair(s.lpi.videos[0], FRAME_LPI); IsVideoSized(s.lpi.videos[0]); },
-         "without being seen video-sized", false},
-        {"a window that was too small",
-         [](Scene& s) {
-             HWND small = scenes::Add(s.model, s.lpi.videos[0], "", RECT{0, 0, 499, 350});
-             IsVideoSized(small);
-             DrawCrosshair(small, FRAME_LPI);
-         },
-         "without being seen video-sized", false},
-        {"two LPI crosses",
-         [](Scene& s) {
-             for (int i = 0; i < 2; ++i) { IsVideoSized(s.lpi.videos[0]); DrawCrosshair(s.lpi.videos[0], FRAME_LPI); }
-         },
-         "2 crosses with the LPI frame", false},
-        {"six DSI crosses",
-         [](Scene& s) {
-             for (HWND w : s.envisage.videos) { IsVideoSized(w); DrawCrosshair(w, FRAME_DSI); }
-         },
-         "6 crosses with the DSI frame", false},
-        {"seven crosses",
-         [](Scene& s) {
-             for (HWND w : s.envisage.videos) { IsVideoSized(w); DrawCrosshair(w, FRAME_DSI); }
-             IsVideoSized(s.lpi.videos[0]);
-             DrawCrosshair(s.lpi.videos[0], FRAME_LPI);
-         },
-         "7 crosses in one pass", false},
+         {std::to_string(most.total + 1) + " crosses in one pass"}, false},
     };
     for (const auto& c : cases) {
         sim::Reset();
@@ -135,50 +147,12 @@ TEST_F(CheckPassTest, EachBrokenRuleIsReported) {
         scenes::PassReport report = scenes::CheckPass(s.model, c.selectMayFail);
         std::string all;
         for (const std::string& p : report.problems) all += p + "\n";
-        if (*c.expected == '\0') {
+        if (c.expected.empty()) {
             EXPECT_TRUE(report.problems.empty()) << c.name << ": expected no problem, got\n" << all;
-        } else {
-            EXPECT_TRUE(all.find(c.expected) != std::string::npos)
-                << c.name << ": expected a problem containing \"" << c.expected << "\", got\n"
-                << all;
         }
-    }
-}
-
-TEST_F(CheckPassTest, OnlyTheDsiAndEnvisageProgramsAcceptTheDsiFrame) {
-    const std::string longName = std::string(254, 'x') + "DSI.exe";  // the word falls past 255
-    const struct {
-        const char* title;
-        std::vector<std::string> modules;
-        DWORD processId;
-        bool ended, denied;
-        bool accepted;
-    } cases[] = {
-        {"AutoStar Envisage", {"DSI.exe"}, 2, false, false, true},
-        {"AutoStar Envisage", {"my_dsi.EXE", "x.dll"}, 2, false, false, true},
-        {"AutoStar Envisage", {"AutoStar.exe", "DSI.dll"}, 2, false, false, false},
-        {"AutoStar Envisage", {"AutoStar.exe", "x.dll", "envisage.ocx"}, 2, false, false, true},
-        {"AutoStar Envisage", {"AutoStar.exe", "ENVISAG.dll"}, 2, false, false, false},
-        {"AutoStar Envisage", {longName}, 2, false, false, false},
-        {"AutoStar Envisage", {}, 2, false, false, false},
-        {"AutoStar Envisage", {"DSI.exe"}, 0, false, false, false},
-        {"AutoStar Envisage", {"DSI.exe"}, 2, true, false, false},
-        {"AutoStar Envisage", {"DSI.exe"}, 2, false, true, false},
-        {"AutoStar Envisage ", {"DSI.exe"}, 2, false, false, false},
-        {"autostar envisage", {"DSI.exe"}, 2, false, false, false},
-    };
-    for (const auto& c : cases) {
-        sim::Reset();
-        scenes::Model model;
-        scenes::AddProcess(model, c.processId, c.modules);
-        if (c.ended) scenes::EndProcess(model, c.processId);
-        if (c.denied) scenes::DenySnapshots(model, c.processId);
-        HWND top = scenes::Add(model, nullptr, c.title, RECT{0, 0, 800, 600}, 0, c.processId);
-        HWND deep = scenes::Add(model, scenes::Add(model, top, "", RECT{0, 0, 800, 600}), "",
-                                RECT{0, 0, 800, 600});
-        EXPECT_EQ(scenes::UnderDsiOrEnvisageProgram(model, deep), c.accepted)
-            << '"' << c.title << "\" process " << c.processId
-            << (c.modules.empty() ? "" : " first module " + c.modules[0].substr(0, 20));
+        for (const std::string& expected : c.expected)
+            EXPECT_TRUE(all.find(expected) != std::string::npos)
+                << c.name << ": expected a problem containing \"" << expected << "\", got\n" << all;
     }
 }
 

@@ -4,7 +4,8 @@
 #include "app/about.h"
 #include "app/main_window.h"
 #include "app/resource.h"
-#include "tests/capture_scenes.h"
+#include "tests/sim_fixture.h"
+#include "tests/sim_layouts.h"
 
 #include <algorithm>
 #include <string>
@@ -315,7 +316,7 @@ TEST_F(ShellTest, EachMessagesHandling) {
     for (const auto& c : cases) {
         Fresh();
         HWND window = Start();
-        HWND video = BuildLpiScene();
+        HWND video = Build("lpi")["video"];
         sim::ScriptDialog({IDOK});
         EXPECT_EQ(MainWindowProc(window, c.message, c.wParam, c.lParam), c.result) << c.name;
         EXPECT_EQ(Calls(), c.calls) << c.name;

@@ -4,11 +4,13 @@
 #include "discovery/finders.h"
 #include "discovery/probing.h"
 #include "e2e/conformance/scenes.h"
+#include "layouts/layout.h"
 
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace conformance {
 
@@ -140,15 +142,31 @@ const char* AskName(Ask ask) {
 void RunScenes(const Desk& desk) {
     for (const Scene& scene : Scenes()) {
         Built built;
-        for (const WindowSpec& spec : scene.windows) {
-            HWND parent = spec.parent ? Lookup(built, spec.parent) : nullptr;
+        std::vector<std::string> tops;
+        auto create = [&](const WindowSpec& spec, HWND parent) {
             HWND w = desk.create(spec, parent);
             if (!w) {
                 std::printf("%s | create %s | failed\n", scene.name, spec.name);
-                continue;
+                return;
             }
             built.byName[spec.name] = w;
             built.names[w] = spec.name;
+            if (!parent) tops.push_back(spec.name);
+        };
+        for (const WindowSpec& spec : scene.windows)
+            create(spec, spec.parent ? Lookup(built, spec.parent) : nullptr);
+        for (const PlacedLayout& placed : scene.layouts) {
+            Layout layout = Describe(placed.program, placed.options);
+            std::vector<std::string> names;
+            for (const LayoutWindow& w : layout.windows) {
+                names.push_back(placed.prefix + w.role);
+                const RECT& r = w.rect;
+                const char* parent = w.parent < 0 ? nullptr : names[static_cast<size_t>(w.parent)].c_str();
+                const char* caption = w.role == placed.recaptioned ? placed.caption : w.caption.c_str();
+                create(WindowSpec{names.back().c_str(), parent, caption, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, w.parent < 0 ? HIDDEN : 0u},
+                       Lookup(built, parent));
+            }
         }
         for (const Question& q : scene.questions) {
             std::string answer = Answer(q, desk, built);
@@ -159,8 +177,7 @@ void RunScenes(const Desk& desk) {
             std::printf(" | %s\n", answer.c_str());
         }
         // Top-level windows take their children with them.
-        for (const WindowSpec& spec : scene.windows)
-            if (!spec.parent) desk.destroy(Lookup(built, spec.name));
+        for (const std::string& top : tops) desk.destroy(Lookup(built, top.c_str()));
     }
     std::fflush(stdout);
 }

@@ -47,15 +47,28 @@ struct Question {
     LONG x = 0, y = 0;   // for ChildAt; for Text, x is the capacity
 };
 
+// A capture program's windows as its description (layouts/) lays them out,
+// the top-level one hidden; each is named by its role after `prefix`. The
+// window of the role `recaptioned` is made with `caption` instead.
+struct PlacedLayout {
+    const char* prefix;
+    const char* program;
+    const char* options;
+    const char* recaptioned = "";
+    const char* caption = "";
+};
+
 struct Scene {
     const char* name;
     std::vector<WindowSpec> windows;
     std::vector<Question> questions;
+    std::vector<PlacedLayout> layouts = {};  // made after `windows`, in order
 };
 
 const std::vector<Scene>& Scenes();
 
-// How each side makes and removes windows.
+// How each side makes and removes windows. Every window belongs to the
+// side's own process, whatever modules a layout lists.
 struct Desk {
     HWND (*create)(const WindowSpec& spec, HWND parent);
     void (*destroy)(HWND window);
