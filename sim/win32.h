@@ -71,26 +71,16 @@ struct POINT {
 typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 
 // GetWindow
-#define GW_HWNDFIRST 0
-#define GW_HWNDLAST 1
 #define GW_HWNDNEXT 2
-#define GW_HWNDPREV 3
-#define GW_OWNER 4
 #define GW_CHILD 5
 
 // GetStockObject
-#define WHITE_BRUSH 0
-#define BLACK_BRUSH 4
-#define NULL_BRUSH 5
 #define WHITE_PEN 6
 #define BLACK_PEN 7
 #define NULL_PEN 8
 #define STOCK_LAST 19
 
 // Tool Help
-#define TH32CS_SNAPHEAPLIST 0x00000001
-#define TH32CS_SNAPPROCESS 0x00000002
-#define TH32CS_SNAPTHREAD 0x00000004
 #define TH32CS_SNAPMODULE 0x00000008
 #define MAX_MODULE_NAME32 255
 #define MAX_PATH 260
@@ -240,7 +230,6 @@ struct ACCEL {
 
 // System resources
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 #define COLOR_WINDOW 5
 
 // Dialog results and accelerator flags
