@@ -65,8 +65,6 @@ const char* OpName(Op op) {
     return names[static_cast<size_t>(op)];
 }
 
-void PrintTo(Op op, std::ostream* out) { *out << OpName(op); }
-
 void FailCall(Op op, int nth) { S().faults.push_back({op, nth < 1 ? 1 : nth}); }
 
 void FailAlways(Op op) { S().faults.push_back({op, -1}); }
@@ -84,16 +82,6 @@ long TotalCalls() {
 }
 
 void ResetCallCounts() { S().calls.fill(0); }
-
-bool operator==(const ShellCall& a, const ShellCall& b) {
-    return a.op == b.op && a.args == b.args;
-}
-
-void PrintTo(const ShellCall& call, std::ostream* out) {
-    *out << OpName(call.op) << '(';
-    for (size_t i = 0; i < call.args.size(); ++i) *out << (i ? ", " : "") << call.args[i];
-    *out << ')';
-}
 
 const std::vector<ShellCall>& ShellCalls() { return S().shellCalls; }
 
