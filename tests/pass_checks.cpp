@@ -271,7 +271,7 @@ void SetCaption(Model& model, HWND window, const std::string& caption) {
 size_t AddProgram(Model& model, const CaptureProgram& program, const LayoutOptions& options,
                   DWORD processId) {
     Program built{program.describe(options), {}, {}};
-    built.windows = BuildInSim(built.layout, {0, 0}, processId);
+    built.windows = BuildInSim(built.layout, processId);
     for (size_t i = 0; i < built.windows.size(); ++i) {
         int parent = built.layout.windows[i].parent;
         model.parent[built.windows[i]] = parent < 0 ? nullptr : built.windows[static_cast<size_t>(parent)];
