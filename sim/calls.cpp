@@ -51,17 +51,9 @@ PlatformCall::PlatformCall(Op op, std::vector<std::string> args) : PlatformCall(
 PlatformCall::~PlatformCall() { --callDepth; }
 
 const char* OpName(Op op) {
-    static const char* const names[] = {
-        "FindWindowA", "EnumWindows", "GetWindowTextA", "GetClientRect", "ChildWindowFromPoint",
-        "GetWindow", "GetWindowThreadProcessId",
-        "CreateToolhelp32Snapshot", "Module32First", "Module32Next", "CloseHandle",
-        "GetDC", "ReleaseDC", "GetStockObject", "SelectObject", "PolyPolyline",
-        "RegisterClassExA", "CreateWindowExA", "SetWindowPos", "ShowWindow", "UpdateWindow",
-        "SetTimer", "GetMessageA", "TranslateAcceleratorA", "TranslateMessage",
-        "DispatchMessageA", "DefWindowProcA", "DestroyWindow", "PostQuitMessage", "BeginPaint",
-        "EndPaint", "LoadStringA", "LoadIconA", "LoadCursorA", "LoadAcceleratorsA",
-        "DialogBoxParamA", "EndDialog"};
-    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count));
+#define SIM_NAME(name) #name,
+    static const char* const names[] = {SIM_OPERATIONS(SIM_NAME)};
+#undef SIM_NAME
     return names[static_cast<size_t>(op)];
 }
 

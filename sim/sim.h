@@ -14,20 +14,21 @@
 namespace sim {
 
 // Every platform operation the simulation provides, for call counting and
-// fault injection.
-enum class Op {
-    // The window tree, Tool Help and drawing the overlay uses.
-    FindWindowA, EnumWindows, GetWindowTextA, GetClientRect, ChildWindowFromPoint, GetWindow,
-    GetWindowThreadProcessId,
-    CreateToolhelp32Snapshot, Module32First, Module32Next, CloseHandle,
-    GetDC, ReleaseDC, GetStockObject, SelectObject, PolyPolyline,
-    // The program's shell; these calls are also logged with their arguments.
-    RegisterClassExA, CreateWindowExA, SetWindowPos, ShowWindow, UpdateWindow, SetTimer,
-    GetMessageA, TranslateAcceleratorA, TranslateMessage, DispatchMessageA, DefWindowProcA,
-    DestroyWindow, PostQuitMessage, BeginPaint, EndPaint,
-    LoadStringA, LoadIconA, LoadCursorA, LoadAcceleratorsA, DialogBoxParamA, EndDialog,
-    Count
-};
+// fault injection: the window tree, Tool Help and drawing the overlay uses,
+// then the program's shell, whose calls are also logged with their
+// arguments. Written once, for the enumeration and for OpName.
+#define SIM_OPERATIONS(X)                                                                         \
+    X(FindWindowA) X(EnumWindows) X(GetWindowTextA) X(GetClientRect) X(ChildWindowFromPoint)     \
+    X(GetWindow) X(GetWindowThreadProcessId) X(CreateToolhelp32Snapshot) X(Module32First)        \
+    X(Module32Next) X(CloseHandle) X(GetDC) X(ReleaseDC) X(GetStockObject) X(SelectObject)       \
+    X(PolyPolyline) X(RegisterClassExA) X(CreateWindowExA) X(SetWindowPos) X(ShowWindow)         \
+    X(UpdateWindow) X(SetTimer) X(GetMessageA) X(TranslateAcceleratorA) X(TranslateMessage)      \
+    X(DispatchMessageA) X(DefWindowProcA) X(DestroyWindow) X(PostQuitMessage) X(BeginPaint)      \
+    X(EndPaint) X(LoadStringA) X(LoadIconA) X(LoadCursorA) X(LoadAcceleratorsA)                  \
+    X(DialogBoxParamA) X(EndDialog)
+#define SIM_ENUMERATOR(name) name,
+enum class Op { SIM_OPERATIONS(SIM_ENUMERATOR) Count };
+#undef SIM_ENUMERATOR
 const char* OpName(Op op);
 
 // Forgets everything: every window, process, handle, resource, queued
