@@ -1,6 +1,7 @@
 // Runs the overlay pass over three scenes and prints, per pass: the
-// platform calls by operation, the heap allocations made by the system's
-// own code, and the time taken on the simulated platform.
+// platform calls by operation against the least needed, the heap
+// allocations made by the system's own code, and the time taken on the
+// simulated platform.
 #include "overlay/overlay_pass.h"
 #include "sim/sim.h"
 #include "tests/sim_layouts.h"
@@ -16,15 +17,8 @@
 // Allocation counting. Allocations made while a simulated platform call is
 // under way are the simulation's bookkeeping and are counted apart.
 namespace {
-long systemAllocations = 0;
-long simulationAllocations = 0;
-
-void CountAllocation() {
-    if (sim::InsidePlatformCall())
-        ++simulationAllocations;
-    else
-        ++systemAllocations;
-}
+long allocations[2];  // by the system's code, by the simulation
+void CountAllocation() { ++allocations[sim::InsidePlatformCall() ? 1 : 0]; }
 }  // namespace
 
 // gcc says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
@@ -42,57 +36,28 @@ void* RawAlloc(std::size_t size) { return std::malloc(size); }
 extern "C" void* __libc_malloc(std::size_t);
 extern "C" void* __libc_calloc(std::size_t, std::size_t);
 extern "C" void* __libc_realloc(void*, std::size_t);
-extern "C" void* malloc(std::size_t size) {
-    CountAllocation();
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(std::size_t count, std::size_t size) {
-    CountAllocation();
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* block, std::size_t size) {
-    CountAllocation();
-    return __libc_realloc(block, size);
-}
+extern "C" void* malloc(std::size_t size) { return CountAllocation(), __libc_malloc(size); }
+extern "C" void* calloc(std::size_t n, std::size_t size) { return CountAllocation(), __libc_calloc(n, size); }
+extern "C" void* realloc(void* p, std::size_t size) { return CountAllocation(), __libc_realloc(p, size); }
 void* RawAlloc(std::size_t size) { return __libc_malloc(size); }
 #endif
 
-void* operator new(std::size_t size) {
-    CountAllocation();
-    if (void* p = RawAlloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     CountAllocation();
     return RawAlloc(size ? size : 1);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
+void* operator new(std::size_t size) {
+    if (void* p = operator new(size, std::nothrow)) return p;
+    throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
-
-void AddUnrelatedWindows(int count) {
-    for (int i = 0; i < count; ++i) {
-        DWORD pid = 1000 + static_cast<DWORD>(i);
-        sim::AddProcess(pid, {"app" + std::to_string(i) + ".exe", "ntdll.dll", "kernel32.dll"});
-        HWND top = sim::AddWindow(nullptr, "Window " + std::to_string(i), RECT{0, 0, 640, 480}, 0, pid);
-        sim::AddWindow(top, "", RECT{0, 0, 640, 480});
-    }
-}
-
-// The programs as their descriptions lay them out; the Envisage one with
-// five tracking panels, so its search walks as far as it ever does.
-size_t AddProgram(const char* program, const char* options, DWORD processId) {
-    Layout layout = Describe(program, options);
-    BuildInSim(layout, {0, 0}, processId);
-    return layout.draws.size();
-}
 
 // The fewest platform calls that could find and draw everything in a
 // scene, and the calls the pass makes on top of those by design; the
@@ -106,29 +71,35 @@ struct CallBudget {
     long Total() const { return least + secondEnumeration + parentReread + drawReads + extraPens; }
 };
 
+// A scene, from the bottom of the Z-order up: unrelated top-level windows
+// (program null, `count` of them) and the programs as their descriptions
+// lay them out.
+struct Step {
+    const char* program;
+    const char* options;
+    int count;
+};
+
 struct Case {
     const char* name;
-    size_t (*build)();  // gives the crosses its layouts list
+    std::vector<Step> steps;
     CallBudget calls;
 };
 
-size_t SceneNone() {
-    AddUnrelatedWindows(200);
-    return 0;
-}
-size_t SceneLpi() { return AddProgram("lpi", "", 10); }
-size_t SceneAll() {
-    AddUnrelatedWindows(100);
-    size_t crosses = AddProgram("dsi", "", 20) + AddProgram("envisage", "--tracking 5", 30);
-    AddUnrelatedWindows(50);
-    crosses += AddProgram("lpi", "", 10);
-    AddUnrelatedWindows(50);
-    return crosses;
-}
-
 bool RunScene(const Case& scene, long passes) {
     sim::Reset();
-    const size_t expected = scene.build();
+    size_t expected = 0;
+    DWORD nextProcess = 10;
+    for (const Step& step : scene.steps) {
+        if (step.program)
+            expected += Build(step.program, step.options, nextProcess += 10).layout.draws.size();
+        for (int i = 0; i < step.count; ++i) {
+            DWORD pid = 1000 + static_cast<DWORD>(i);
+            sim::AddProcess(pid, {"app" + std::to_string(i) + ".exe", "ntdll.dll", "kernel32.dll"});
+            HWND top = sim::AddWindow(nullptr, "Window " + std::to_string(i), RECT{0, 0, 640, 480}, 0, pid);
+            sim::AddWindow(top, "", RECT{0, 0, 640, 480});
+        }
+    }
 
     // One recorded pass to confirm the scene draws what it should.
     sim::SetRecordDrawings(true);
@@ -138,26 +109,21 @@ bool RunScene(const Case& scene, long passes) {
     RunOverlayPass();  // warm-up
 
     sim::ResetCallCounts();
-    systemAllocations = simulationAllocations = 0;
+    allocations[0] = allocations[1] = 0;
     auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < passes; ++i) RunOverlayPass();
     auto elapsed = std::chrono::steady_clock::now() - start;
-    long system = systemAllocations, simulation = simulationAllocations;
+    auto perPass = [passes](double n) { return n / static_cast<double>(passes); };
 
-    double nsPerPass =
-        static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count()) /
-        static_cast<double>(passes);
     std::printf("scene %s: %zu crosses per pass (expected %zu)\n", scene.name, crosses, expected);
     std::printf("  platform calls per pass:");
     long total = 0;
     for (int op = 0; op < static_cast<int>(sim::Op::Count); ++op) {
         long n = sim::CallCount(static_cast<sim::Op>(op));
-        if (n == 0) continue;
+        if (n) std::printf(" %s %.0f,", sim::OpName(static_cast<sim::Op>(op)), perPass(n));
         total += n;
-        std::printf(" %s %.0f,", sim::OpName(static_cast<sim::Op>(op)),
-                    static_cast<double>(n) / static_cast<double>(passes));
     }
-    std::printf(" total %.0f\n", static_cast<double>(total) / static_cast<double>(passes));
+    std::printf(" total %.0f\n", perPass(total));
     const CallBudget& b = scene.calls;
     long measured = total / passes;
     std::printf("  calls per pass against the least needed: measured %ld, least %ld; on top: "
@@ -167,10 +133,10 @@ bool RunScene(const Case& scene, long passes) {
                 measured - b.Total());
     std::printf("  heap allocations per pass by the system's code: %.2f (target 0)"
                 "; by the simulation's bookkeeping, not counted: %.2f\n",
-                static_cast<double>(system) / static_cast<double>(passes),
-                static_cast<double>(simulation) / static_cast<double>(passes));
-    std::printf("  time per pass on the simulated platform: %.0f ns\n", nsPerPass);
-    return crosses == expected && total == scene.calls.Total() * passes;
+                perPass(allocations[0]), perPass(allocations[1]));
+    std::printf("  time per pass on the simulated platform: %.0f ns\n",
+                perPass(std::chrono::duration<double, std::nano>(elapsed).count()));
+    return crosses == expected && total == b.Total() * passes;
 }
 
 }  // namespace
@@ -202,11 +168,11 @@ int main(int argc, char** argv) {
     // Scene (c) from the top of the Z-order: 50 unrelated, LPI, 50
     // unrelated, Envisage (modules: 1 first + 1 next), DSI, 100 unrelated.
     const Case scenes[] = {
-        {"(a) no capture program, 200 unrelated top-level windows", SceneNone,
+        {"(a) no capture program, 200 unrelated top-level windows", {{nullptr, "", 200}},
          {1 + 1 + 200, 1 + 200, 0, 0, 0}},
-        {"(b) the LPI program only", SceneLpi,
-         {10 + (1 + 1) + (1 + 5), 1 + 1, 1, 1, 0}},
-        {"(c) all three programs, 200 unrelated top-level windows", SceneAll,
+        {"(b) the LPI program only", {{"lpi", "", 0}}, {10 + (1 + 1) + (1 + 5), 1 + 1, 1, 1, 0}},
+        {"(c) all three programs, 200 unrelated top-level windows",
+         {{nullptr, "", 100}, {"dsi", "", 0}, {"envisage", "--tracking 5", 50}, {"lpi", "", 50}},
          {10 + (1 + 103 + 5 + 4) + (8 + 1 + 4 * 5) + (6 + 1 + 1) + (1 + 6 * 5),
           // Envisage's walk stops at its window (1 + 102 titles + 5); DSI's
           // goes one further and reads the Envisage window's first module

@@ -8,6 +8,7 @@
 #include "overlay/crosshair.h"
 #include "overlay/overlay_pass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,8 +36,10 @@ double ThreadCpu() {
     return seconds(kernel) + seconds(user);
 }
 
+int repeats = 200;
+
 template <typename Step>
-void Time(const char* name, int repeats, Step step) {
+void Time(const char* name, Step step) {
     double wall = Now(), cpu = ThreadCpu();
     for (int i = 0; i < repeats; ++i) step();
     wall = Now() - wall;
@@ -53,9 +56,7 @@ BOOL CALLBACK CountWindow(HWND, LPARAM count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int repeats = argc > 1 ? std::atoi(argv[1]) : 200;
-    if (repeats < 1) repeats = 1;
-
+    if (argc > 1) repeats = std::max(1, std::atoi(argv[1]));
     HWND lpi = FindLpiLiveWindow();
     HWND lpiTop = FindWindowA(nullptr, "Meade LPI");
     HWND envisage[ENVISAGE_LIST_SIZE] = {};
@@ -67,42 +68,32 @@ int main(int argc, char** argv) {
                 repeats, topLevel, lpi ? "found" : "absent", envisageCount,
                 dsi ? "found" : "absent");
 
-    Time("RunOverlayPass", repeats, [] { RunOverlayPass(); });
-    Time("FindLpiLiveWindow", repeats, [] { FindLpiLiveWindow(); });
-    Time("FindEnvisageLiveWindows", repeats, [] {
-        HWND list[ENVISAGE_LIST_SIZE];
-        FindEnvisageLiveWindows(list);
-    });
-    Time("FindDsiLiveWindow", repeats, [] { FindDsiLiveWindow(); });
-    if (lpi) Time("DrawCrosshair", repeats, [lpi] { DrawCrosshair(lpi, FRAME_LPI); });
+    HWND list[ENVISAGE_LIST_SIZE];
+    char text[32];
+    RECT r;
+    DWORD pid = 0;
+    int n = 0;
+    Time("RunOverlayPass", [] { RunOverlayPass(); });
+    Time("FindLpiLiveWindow", [] { FindLpiLiveWindow(); });
+    Time("FindEnvisageLiveWindows", [&] { FindEnvisageLiveWindows(list); });
+    Time("FindDsiLiveWindow", [] { FindDsiLiveWindow(); });
+    if (lpi) Time("DrawCrosshair", [lpi] { DrawCrosshair(lpi, FRAME_LPI); });
 
-    Time("FindWindowA", repeats, [] { FindWindowA(nullptr, "Meade LPI"); });
-    Time("EnumWindows (counting only)", repeats, [] {
-        int n = 0;
-        EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&n));
-    });
+    Time("FindWindowA", [] { FindWindowA(nullptr, "Meade LPI"); });
+    Time("EnumWindows (counting only)", [&] { EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&n)); });
     if (lpiTop) {
-        Time("GetWindowTextA (another process's window)", repeats, [lpiTop] {
-            char text[32];
-            GetWindowTextA(lpiTop, text, sizeof text);
-        });
-        Time("GetWindowThreadProcessId", repeats, [lpiTop] {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(lpiTop, &pid);
-        });
-        Time("ChildAtCenter (GetClientRect + hit-test)", repeats, [lpiTop] { ChildAtCenter(lpiTop); });
+        Time("GetWindowTextA (another process's window)", [&] { GetWindowTextA(lpiTop, text, sizeof text); });
+        Time("GetWindowThreadProcessId", [&] { GetWindowThreadProcessId(lpiTop, &pid); });
+        Time("ChildAtCenter (GetClientRect + hit-test)", [lpiTop] { ChildAtCenter(lpiTop); });
     }
     if (lpi) {
-        Time("GetClientRect", repeats, [lpi] {
-            RECT r;
-            GetClientRect(lpi, &r);
-        });
-        Time("GetDC + ReleaseDC", repeats, [lpi] { ReleaseDC(lpi, GetDC(lpi)); });
+        Time("GetClientRect", [&] { GetClientRect(lpi, &r); });
+        Time("GetDC + ReleaseDC", [lpi] { ReleaseDC(lpi, GetDC(lpi)); });
     }
     if (dsi) {
-        DWORD pid = 0;
+        pid = 0;
         GetWindowThreadProcessId(GetAncestor(dsi, GA_ROOT), &pid);
-        Time("CreateToolhelp32Snapshot + CloseHandle", repeats, [pid] {
+        Time("CreateToolhelp32Snapshot + CloseHandle", [pid] {
             HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
             if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
         });

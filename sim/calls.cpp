@@ -51,21 +51,11 @@ PlatformCall::PlatformCall(Op op, std::vector<std::string> args) : PlatformCall(
 PlatformCall::~PlatformCall() { --callDepth; }
 
 const char* OpName(Op op) {
-    static const char* const names[] = {
-        "FindWindowA", "EnumWindows", "GetWindowTextA", "GetClientRect", "ChildWindowFromPoint",
-        "GetWindow", "GetWindowThreadProcessId",
-        "CreateToolhelp32Snapshot", "Module32First", "Module32Next", "CloseHandle",
-        "GetDC", "ReleaseDC", "GetStockObject", "SelectObject", "PolyPolyline",
-        "RegisterClassExA", "CreateWindowExA", "SetWindowPos", "ShowWindow", "UpdateWindow",
-        "SetTimer", "GetMessageA", "TranslateAcceleratorA", "TranslateMessage",
-        "DispatchMessageA", "DefWindowProcA", "DestroyWindow", "PostQuitMessage", "BeginPaint",
-        "EndPaint", "LoadStringA", "LoadIconA", "LoadCursorA", "LoadAcceleratorsA",
-        "DialogBoxParamA", "EndDialog"};
-    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count));
+#define SIM_NAME(name) #name,
+    static const char* const names[] = {SIM_OPERATIONS(SIM_NAME)};
+#undef SIM_NAME
     return names[static_cast<size_t>(op)];
 }
-
-void PrintTo(Op op, std::ostream* out) { *out << OpName(op); }
 
 void FailCall(Op op, int nth) { S().faults.push_back({op, nth < 1 ? 1 : nth}); }
 
@@ -84,16 +74,6 @@ long TotalCalls() {
 }
 
 void ResetCallCounts() { S().calls.fill(0); }
-
-bool operator==(const ShellCall& a, const ShellCall& b) {
-    return a.op == b.op && a.args == b.args;
-}
-
-void PrintTo(const ShellCall& call, std::ostream* out) {
-    *out << OpName(call.op) << '(';
-    for (size_t i = 0; i < call.args.size(); ++i) *out << (i ? ", " : "") << call.args[i];
-    *out << ')';
-}
 
 const std::vector<ShellCall>& ShellCalls() { return S().shellCalls; }
 

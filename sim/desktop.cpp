@@ -242,16 +242,11 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return nullptr;
     if (relation == GW_CHILD) return w->children.empty() ? nullptr : sim::HandleOf(w->children.front());
+    if (relation != GW_HWNDNEXT) return nullptr;  // the only other relation the system asks for
     const std::vector<int>& siblings =
         w->parent < 0 ? sim::S().topLevel : sim::S().windows[static_cast<size_t>(w->parent)].children;
     auto at = std::find(siblings.begin(), siblings.end(), sim::IndexOf(window));
-    switch (relation) {
-    case GW_HWNDFIRST: return sim::HandleOf(siblings.front());
-    case GW_HWNDLAST: return sim::HandleOf(siblings.back());
-    case GW_HWNDNEXT: return at + 1 == siblings.end() ? nullptr : sim::HandleOf(*(at + 1));
-    case GW_HWNDPREV: return at == siblings.begin() ? nullptr : sim::HandleOf(*(at - 1));
-    default: return nullptr;
-    }
+    return at + 1 == siblings.end() ? nullptr : sim::HandleOf(*(at + 1));
 }
 
 // Returns a thread identifier; the process identifier goes into the slot.
@@ -266,23 +261,17 @@ DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
 }
 
 // Process 0 stands for the calling process. Only module lists are modelled:
-// a snapshot of processes or threads alone is taken, with no modules in it.
+// a snapshot without them is refused.
 HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
     sim::PlatformCall call(Op::CreateToolhelp32Snapshot);
-    if (call.Fails()) return INVALID_HANDLE_VALUE;
-    if (!(flags & (TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD | TH32CS_SNAPMODULE)))
-        return INVALID_HANDLE_VALUE;
+    if (call.Fails() || !(flags & TH32CS_SNAPMODULE)) return INVALID_HANDLE_VALUE;
     if (processId == 0) processId = sim::CURRENT_PROCESS_ID;
-    std::vector<std::string> modules;
-    if (flags & TH32CS_SNAPMODULE) {
-        auto it = sim::S().processes.find(processId);
-        if (it == sim::S().processes.end() || it->second.ended || it->second.denied)
-            return INVALID_HANDLE_VALUE;
-        modules = it->second.modules;
-    }
+    auto it = sim::S().processes.find(processId);
+    if (it == sim::S().processes.end() || it->second.ended || it->second.denied)
+        return INVALID_HANDLE_VALUE;
     std::uintptr_t handle = sim::S().nextSnapshot;
     sim::S().nextSnapshot += 4;
-    sim::S().snapshots[handle] = sim::SnapshotRec{processId, std::move(modules), 0};
+    sim::S().snapshots[handle] = sim::SnapshotRec{processId, it->second.modules, 0};
     sim::S().peakSnapshots = std::max(sim::S().peakSnapshots, sim::OpenSnapshots());
     return reinterpret_cast<HANDLE>(handle);
 }

@@ -1,7 +1,8 @@
 // The simulated window system's side for the program's shell: window
 // classes and top-level windows with their procedures, a scripted message
-// queue, painting, timers, the module's resources and modal dialogs,
-// answering the way the platform documents them.
+// queue, painting, timers, the module's resources and a modal dialog,
+// answering the way the platform documents them. Every call is logged with
+// its arguments, which is how the shell's tests see what it did.
 #include "sim/state.h"
 
 namespace sim {
@@ -11,19 +12,21 @@ constexpr std::uintptr_t MODULE_BASE = 0x400000;
 constexpr std::uintptr_t ICON_BASE = 0x600000;
 constexpr std::uintptr_t ACCEL_BASE = 0x680000;
 constexpr std::uintptr_t ARROW_HANDLE = 0x6F0004;
-constexpr std::uintptr_t SYSTEM_ICON_BASE = 0x6E0000;
-constexpr LONG DEFAULT_X = 26, DEFAULT_Y = 26, DEFAULT_WIDTH = 640, DEFAULT_HEIGHT = 480;
 constexpr LPARAM ALT_CONTEXT = 1 << 29;  // key message lParam: Alt was down
 
 bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
 
+UINT ResourceId(LPCSTR name) { return static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)); }
+
 bool IsResource(LPCSTR name, const std::set<UINT>& ids) {
-    return IS_INTRESOURCE(name) &&
-           ids.count(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
+    return IS_INTRESOURCE(name) && ids.count(ResourceId(name));
 }
 
-bool SameClassName(const std::string& a, LPCSTR b) {
-    return !IS_INTRESOURCE(b) && EqualIgnoringCase(a, b);
+const ClassRec* FindClass(HINSTANCE instance, LPCSTR name) {
+    for (const ClassRec& c : S().classes)
+        if (c.instance == instance && !IS_INTRESOURCE(name) && EqualIgnoringCase(c.name, name))
+            return &c;
+    return nullptr;
 }
 
 // SendMessage to a shell window: straight into its procedure.
@@ -39,31 +42,15 @@ std::vector<std::string> MessageArgs(const MSG* msg) {
     return {Arg(msg->hwnd), Arg(msg->message), Arg(msg->wParam), Arg(msg->lParam)};
 }
 
-bool IsVisible(const WindowRec& w) { return !(w.flags & HIDDEN); }
-
-// The window that GetMessageA would hand WM_PAINT to once nothing else waits.
-HWND WindowToPaint() {
-    for (size_t i = 0; i < S().windows.size(); ++i) {
-        const WindowRec& w = S().windows[i];
-        if (w.alive && w.needsPaint && IsVisible(w)) return HandleOf(static_cast<int>(i));
-    }
-    return nullptr;
-}
-
-void Validate(WindowRec& w) {
-    w.needsPaint = false;
-    S().paintRepeats = 0;
-}
-
 }  // namespace
 
 const HWND CREATED_WINDOW = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xC0DE));
+const HWND DIALOG_BOX = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xD1A0));
 
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(MODULE_BASE); }
 
 void AddStringResource(UINT id, const std::string& text) { S().strings[id] = text; }
 void AddIconResource(UINT id) { S().icons.insert(id); }
-void AddMenuResource(UINT id) { S().menus.insert(id); }
 void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries) {
     S().accelerators[id] = entries;
 }
@@ -79,38 +66,9 @@ void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     S().queue.push_back(MSG{window, message, wParam, lParam, 0, {}});
 }
 
-bool QueueRanDry() { return S().ranDry; }
 HWND CreatedWindow() { return S().created; }
 
 void ScriptDialog(const std::vector<WORD>& controls) { S().dialogScript = controls; }
-int DialogsLeftOpen() { return S().dialogsLeftOpen; }
-
-void SetDefaultProcResult(LRESULT result) { S().defaultResult = result; }
-
-const std::vector<RegisteredClass>& RegisteredClasses() { return S().classes; }
-
-int ShowCommand(HWND window) {
-    WindowRec* w = Lookup(window);
-    return w ? w->show : -1;
-}
-
-UINT MenuResource(HWND window) {
-    WindowRec* w = Lookup(window);
-    return w ? w->menu : 0;
-}
-
-bool NeedsPaint(HWND window) {
-    WindowRec* w = Lookup(window);
-    return w && w->needsPaint;
-}
-
-UINT TimerPeriod(HWND window, UINT_PTR id) {
-    WindowRec* w = Lookup(window);
-    if (!w) return 0;
-    auto it = w->timers.find(id);
-    return it == w->timers.end() ? 0 : it->second;
-}
-
 
 }  // namespace sim
 
@@ -120,25 +78,24 @@ using sim::S;
 
 // Fails, as the platform does, for a record whose cbSize is not the
 // record's size and for a name already registered by the module.
-ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
-    sim::PlatformCall call(Op::RegisterClassExA,
-                           {Arg(windowClass ? windowClass->lpszClassName : nullptr)});
-    if (call.Fails() || !windowClass || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
-        !windowClass->lpszClassName || IS_INTRESOURCE(windowClass->lpszClassName) ||
-        !windowClass->lpfnWndProc)
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* c) {
+    sim::PlatformCall call(
+        Op::RegisterClassExA,
+        c ? std::vector<std::string>{Arg(c->cbSize), Arg(c->style), Arg(c->lpfnWndProc),
+                                     Arg(c->cbClsExtra), Arg(c->cbWndExtra), Arg(c->hInstance),
+                                     Arg(c->hIcon), Arg(c->hCursor), Arg(c->hbrBackground),
+                                     Arg(c->lpszMenuName), Arg(c->lpszClassName), Arg(c->hIconSm)}
+          : std::vector<std::string>{Arg(nullptr)});
+    if (call.Fails() || !c || c->cbSize != sizeof(WNDCLASSEXA) || !c->lpszClassName ||
+        IS_INTRESOURCE(c->lpszClassName) || !c->lpfnWndProc ||
+        sim::FindClass(c->hInstance, c->lpszClassName))
         return 0;
-    for (const sim::RegisteredClass& c : S().classes)
-        if (c.record.hInstance == windowClass->hInstance &&
-            sim::SameClassName(c.name, windowClass->lpszClassName))
-            return 0;
-    S().classes.push_back(sim::RegisteredClass{*windowClass, windowClass->lpszClassName});
+    S().classes.push_back(sim::ClassRec{c->hInstance, c->lpszClassName, c->lpfnWndProc});
     return static_cast<ATOM>(0xC000 + S().classes.size());
 }
 
-// CW_USEDEFAULT for x gives the default position and ignores y; for the
-// width it gives the default size and ignores the height. The class's menu
-// is used when no menu is given. WM_NCCREATE and WM_CREATE go to the new
-// window's procedure, which can refuse the window.
+// A hidden window of the class (its size is not modelled). WM_NCCREATE and
+// WM_CREATE go to its procedure, which can refuse the window.
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
@@ -146,24 +103,11 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                            {Arg(exStyle), Arg(className), Arg(windowName), Arg(style), Arg(x),
                             Arg(y), Arg(width), Arg(height), Arg(parent), Arg(menu),
                             Arg(instance), Arg(param)});
-    if (call.Fails() || !className) return nullptr;
-    const sim::RegisteredClass* cls = nullptr;
-    for (const sim::RegisteredClass& c : S().classes)
-        if (c.record.hInstance == instance && sim::SameClassName(c.name, className)) cls = &c;
-    if (!cls) return nullptr;
-    RECT rect{};
-    rect.left = x == CW_USEDEFAULT ? sim::DEFAULT_X : x;
-    rect.top = x == CW_USEDEFAULT ? sim::DEFAULT_Y : y;
-    rect.right = rect.left + (width == CW_USEDEFAULT ? sim::DEFAULT_WIDTH : width);
-    rect.bottom = rect.top + (width == CW_USEDEFAULT ? sim::DEFAULT_HEIGHT : height);
-    HWND window = sim::AddWindow(parent, windowName ? windowName : "", rect, sim::HIDDEN);
+    const sim::ClassRec* cls = className ? sim::FindClass(instance, className) : nullptr;
+    if (call.Fails() || !cls) return nullptr;
+    HWND window = sim::AddWindow(parent, windowName ? windowName : "", RECT{}, sim::HIDDEN);
     if (!window) return nullptr;
-    sim::WindowRec& w = *sim::Lookup(window);
-    w.proc = cls->record.lpfnWndProc;
-    if (menu)
-        w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(menu));
-    else if (sim::IsResource(cls->record.lpszMenuName, S().menus))
-        w.menu = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(cls->record.lpszMenuName));
+    sim::Lookup(window)->proc = cls->proc;
     if (!sim::Send(window, WM_NCCREATE, 0, 0)) {
         sim::DestroyWindow(window);
         return nullptr;
@@ -179,19 +123,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     sim::PlatformCall call(Op::SetWindowPos, {Arg(window), Arg(insertAfter), Arg(x), Arg(y),
                                               Arg(cx), Arg(cy), Arg(flags)});
-    sim::WindowRec* w = sim::Lookup(window);
-    if (call.Fails() || !w) return FALSE;
-    if (!(flags & SWP_NOMOVE)) {
-        w->rect.right += x - w->rect.left;
-        w->rect.bottom += y - w->rect.top;
-        w->rect.left = x;
-        w->rect.top = y;
-    }
-    if (!(flags & SWP_NOSIZE)) {
-        w->rect.right = w->rect.left + cx;
-        w->rect.bottom = w->rect.top + cy;
-    }
-    return TRUE;
+    return !call.Fails() && sim::IsAlive(window);
 }
 
 // Returns whether the window was visible before.
@@ -199,31 +131,26 @@ BOOL WINAPI ShowWindow(HWND window, int showState) {
     sim::PlatformCall call(Op::ShowWindow, {Arg(window), Arg(showState)});
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return FALSE;
-    BOOL wasVisible = sim::IsVisible(*w);
-    w->show = showState;
-    if (showState == SW_HIDE) {
+    BOOL wasVisible = !(w->flags & sim::HIDDEN);
+    if (showState == SW_HIDE)
         w->flags |= sim::HIDDEN;
-    } else {
+    else
         w->flags &= ~sim::HIDDEN;
-        w->needsPaint = true;
-    }
     return wasVisible;
 }
 
-// Sends WM_PAINT straight to the procedure when the window needs painting.
+// A shown window has everything to paint: WM_PAINT goes straight to it.
 BOOL WINAPI UpdateWindow(HWND window) {
     sim::PlatformCall call(Op::UpdateWindow, {Arg(window)});
     sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w) return FALSE;
-    if (w->needsPaint && sim::IsVisible(*w)) sim::Send(window, WM_PAINT, 0, 0);
+    if (!(w->flags & sim::HIDDEN)) sim::Send(window, WM_PAINT, 0, 0);
     return TRUE;
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callback) {
     sim::PlatformCall call(Op::SetTimer, {Arg(window), Arg(id), Arg(period), Arg(callback)});
-    sim::WindowRec* w = sim::Lookup(window);
-    if (call.Fails() || !w) return 0;
-    w->timers[id] = period;
+    if (call.Fails() || !sim::IsAlive(window)) return 0;
     return id ? id : 1;
 }
 
@@ -241,23 +168,9 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterM
         if (message->hwnd == sim::CREATED_WINDOW) message->hwnd = t.created;
         return message->message == WM_QUIT ? 0 : 1;
     }
-    if (t.quit) {
-        *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(*t.quit), 0, 0, {}};
-        t.quit.reset();
-        return 0;
-    }
-    // A window left unpainted is offered WM_PAINT again and again; the
-    // platform would spin here, the simulation stops.
-    if (HWND paint = sim::WindowToPaint()) {
-        t.paintRepeats = paint == t.lastPainted ? t.paintRepeats + 1 : 1;
-        t.lastPainted = paint;
-        if (t.paintRepeats <= 2) {
-            *message = MSG{paint, WM_PAINT, 0, 0, 0, {}};
-            return 1;
-        }
-    }
-    t.ranDry = true;
-    *message = MSG{nullptr, WM_QUIT, sim::QUEUE_RAN_DRY_CODE, 0, 0, {}};
+    *message = MSG{nullptr, WM_QUIT, t.quit ? static_cast<WPARAM>(*t.quit) : sim::QUEUE_RAN_DRY_CODE,
+                   0, 0, {}};
+    t.quit.reset();
     return 0;
 }
 
@@ -303,21 +216,18 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCCREATE: return TRUE;
     case WM_CREATE:
     case WM_DESTROY:
-    case WM_NCDESTROY: return 0;
+    case WM_NCDESTROY:
+    case WM_PAINT: return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) sim::Send(window, WM_CLOSE, 0, 0);
         return 0;
-    case WM_PAINT:
-        if (sim::WindowRec* w = sim::Lookup(window)) sim::Validate(*w);
-        return 0;
-    default: return S().defaultResult;
+    default: return sim::DEFAULT_PROC_RESULT;
     }
 }
 
 // Only the program's own windows: a thread cannot destroy another's.
-// WM_DESTROY and WM_NCDESTROY reach the procedure before the window goes;
-// its timers go with it.
+// WM_DESTROY and WM_NCDESTROY reach the procedure before the window goes.
 BOOL WINAPI DestroyWindow(HWND window) {
     sim::PlatformCall call(Op::DestroyWindow, {Arg(window)});
     sim::WindowRec* w = sim::Lookup(window);
@@ -335,17 +245,14 @@ void WINAPI PostQuitMessage(int exitCode) {
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     sim::PlatformCall call(Op::BeginPaint, {Arg(window)});
-    sim::WindowRec* w = sim::Lookup(window);
-    if (call.Fails() || !w || !paint) return nullptr;
+    if (call.Fails() || !sim::IsAlive(window) || !paint) return nullptr;
     *paint = PAINTSTRUCT{};
     paint->hdc = sim::OpenDc(window);
-    paint->rcPaint = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-    sim::Validate(*w);
     return paint->hdc;
 }
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
-    sim::PlatformCall call(Op::EndPaint, {Arg(window), Arg(paint ? paint->hdc : nullptr)});
+    sim::PlatformCall call(Op::EndPaint, {Arg(window)});
     if (paint) sim::CloseDc(paint->hdc);
     return TRUE;
 }
@@ -363,17 +270,12 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
     return sim::CopyText(it->second, buffer, static_cast<size_t>(capacity));
 }
 
-// No module: the system's icons. Otherwise the module's icon groups.
+// Only the module's own icon groups are modelled.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     sim::PlatformCall call(Op::LoadIconA, {Arg(instance), Arg(name)});
-    if (call.Fails()) return nullptr;
-    if (!instance) {
-        if (!IS_INTRESOURCE(name)) return nullptr;
-        std::uintptr_t id = reinterpret_cast<std::uintptr_t>(name);
-        return reinterpret_cast<HICON>(sim::SYSTEM_ICON_BASE + id);
-    }
-    if (!sim::IsModule(instance) || !sim::IsResource(name, S().icons)) return nullptr;
-    return sim::IconHandle(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)));
+    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(name, S().icons))
+        return nullptr;
+    return sim::IconHandle(sim::ResourceId(name));
 }
 
 // The module carries no cursors; the system's arrow needs no module.
@@ -384,41 +286,38 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
     sim::PlatformCall call(Op::LoadAcceleratorsA, {Arg(instance), Arg(name)});
-    if (call.Fails() || !sim::IsModule(instance) || !IS_INTRESOURCE(name))
+    if (call.Fails() || !sim::IsModule(instance) || !IS_INTRESOURCE(name) ||
+        !S().accelerators.count(sim::ResourceId(name)))
         return nullptr;
-    auto id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name));
-    return S().accelerators.count(id) ? sim::AcceleratorHandle(id) : nullptr;
+    return sim::AcceleratorHandle(sim::ResourceId(name));
 }
 
-// Runs the dialog's modal loop on the script of ScriptDialog. Gives -1 when
-// the template is missing and 0 when the owner is not a window.
+// Runs the modal loop of the box DIALOG_BOX on the script of ScriptDialog.
+// Gives -1 when the template is missing, and when the script runs out
+// before the dialog procedure ends the box.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
                                DLGPROC dialogProc, LPARAM initParam) {
     sim::PlatformCall call(Op::DialogBoxParamA, {Arg(instance), Arg(templateName), Arg(parent),
                                                  Arg(dialogProc), Arg(initParam)});
-    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, S().dialogs) ||
-        !dialogProc)
+    sim::State& t = S();
+    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, t.dialogs) ||
+        !dialogProc || t.dialogOpen)
         return -1;
-    if (parent && !sim::IsAlive(parent)) return 0;
-    HWND dialog = sim::AddWindow(nullptr, "About", RECT{0, 0, 345, 122});
-    sim::Lookup(dialog)->dialog = true;
-    sim::Outside([&] { return dialogProc(dialog, WM_INITDIALOG, 0, initParam); });
-    for (WORD control : std::vector<WORD>(S().dialogScript)) {
-        if (sim::Lookup(dialog)->endedWith) break;
-        S().dialogScript.erase(S().dialogScript.begin());
-        WPARAM click = MAKEWPARAM(control, BN_CLICKED);
-        sim::Outside([&] { return dialogProc(dialog, WM_COMMAND, click, 0); });
+    t.dialogOpen = true;
+    t.dialogResult.reset();
+    sim::Outside([&] { return dialogProc(sim::DIALOG_BOX, WM_INITDIALOG, 0, initParam); });
+    while (!t.dialogResult && !t.dialogScript.empty()) {
+        WPARAM click = MAKEWPARAM(t.dialogScript.front(), BN_CLICKED);
+        t.dialogScript.erase(t.dialogScript.begin());
+        sim::Outside([&] { return dialogProc(sim::DIALOG_BOX, WM_COMMAND, click, 0); });
     }
-    std::optional<INT_PTR> result = sim::Lookup(dialog)->endedWith;
-    sim::DestroyWindow(dialog);
-    if (!result) ++S().dialogsLeftOpen;
-    return result.value_or(-1);
+    t.dialogOpen = false;
+    return t.dialogResult.value_or(-1);
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
     sim::PlatformCall call(Op::EndDialog, {Arg(dialog), Arg(result)});
-    sim::WindowRec* w = sim::Lookup(dialog);
-    if (call.Fails() || !w || !w->dialog) return FALSE;
-    w->endedWith = result;
+    if (call.Fails() || dialog != sim::DIALOG_BOX || !S().dialogOpen) return FALSE;
+    S().dialogResult = result;
     return TRUE;
 }

@@ -7,7 +7,6 @@
 #include "sim/win32.h"
 
 #include <cstddef>
-#include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -15,22 +14,22 @@
 namespace sim {
 
 // Every platform operation the simulation provides, for call counting and
-// fault injection.
-enum class Op {
-    // The window tree, Tool Help and drawing the overlay uses.
-    FindWindowA, EnumWindows, GetWindowTextA, GetClientRect, ChildWindowFromPoint, GetWindow,
-    GetWindowThreadProcessId,
-    CreateToolhelp32Snapshot, Module32First, Module32Next, CloseHandle,
-    GetDC, ReleaseDC, GetStockObject, SelectObject, PolyPolyline,
-    // The program's shell; these calls are also logged with their arguments.
-    RegisterClassExA, CreateWindowExA, SetWindowPos, ShowWindow, UpdateWindow, SetTimer,
-    GetMessageA, TranslateAcceleratorA, TranslateMessage, DispatchMessageA, DefWindowProcA,
-    DestroyWindow, PostQuitMessage, BeginPaint, EndPaint,
-    LoadStringA, LoadIconA, LoadCursorA, LoadAcceleratorsA, DialogBoxParamA, EndDialog,
-    Count
-};
+// fault injection: the window tree, Tool Help and drawing the overlay uses,
+// then the program's shell, whose calls are also logged with their
+// arguments. Written once, for the enumeration and for OpName.
+#define SIM_OPERATIONS(X)                                                                         \
+    X(FindWindowA) X(EnumWindows) X(GetWindowTextA) X(GetClientRect) X(ChildWindowFromPoint)     \
+    X(GetWindow) X(GetWindowThreadProcessId) X(CreateToolhelp32Snapshot) X(Module32First)        \
+    X(Module32Next) X(CloseHandle) X(GetDC) X(ReleaseDC) X(GetStockObject) X(SelectObject)       \
+    X(PolyPolyline) X(RegisterClassExA) X(CreateWindowExA) X(SetWindowPos) X(ShowWindow)         \
+    X(UpdateWindow) X(SetTimer) X(GetMessageA) X(TranslateAcceleratorA) X(TranslateMessage)      \
+    X(DispatchMessageA) X(DefWindowProcA) X(DestroyWindow) X(PostQuitMessage) X(BeginPaint)      \
+    X(EndPaint) X(LoadStringA) X(LoadIconA) X(LoadCursorA) X(LoadAcceleratorsA)                  \
+    X(DialogBoxParamA) X(EndDialog)
+#define SIM_ENUMERATOR(name) name,
+enum class Op { SIM_OPERATIONS(SIM_ENUMERATOR) Count };
+#undef SIM_ENUMERATOR
 const char* OpName(Op op);
-void PrintTo(Op op, std::ostream* out);
 
 // Forgets everything: every window, process, handle, resource, queued
 // message, fault and record.
@@ -71,7 +70,7 @@ void DenySnapshots(DWORD processId);
 // The stock object GetStockObject(index) returns, for comparisons.
 HGDIOBJ StockObject(int index);
 
-// ---- The program's module, message queue and dialogs ----
+// ---- The program's module, message queue and dialog ----
 
 // The instance handle of the program's own module, the one whose resources
 // the loader functions find.
@@ -80,7 +79,6 @@ HINSTANCE ModuleInstance();
 // The module's resources.
 void AddStringResource(UINT id, const std::string& text);
 void AddIconResource(UINT id);
-void AddMenuResource(UINT id);
 void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries);
 void AddDialogResource(UINT id);
 
@@ -93,24 +91,23 @@ HCURSOR StandardArrow();
 // The scripted queue GetMessageA takes from, as posted and input messages.
 // A message for CREATED_WINDOW goes to the window CreateWindowExA created
 // last. A scripted WM_QUIT ends the loop with its wParam. Once the script is
-// drained, a pending PostQuitMessage gives WM_QUIT, then a window that still
-// needs painting gives WM_PAINT; when nothing is left at all, the real
-// platform would wait forever, so GetMessageA records that the queue ran dry
-// and ends the loop with QUEUE_RAN_DRY_CODE.
+// drained, a pending PostQuitMessage gives WM_QUIT; when nothing is left at
+// all, the real platform would wait forever, so GetMessageA ends the loop
+// with QUEUE_RAN_DRY_CODE.
 extern const HWND CREATED_WINDOW;
 constexpr WPARAM QUEUE_RAN_DRY_CODE = 0x7E57;
 void QueueMessage(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-bool QueueRanDry();
 HWND CreatedWindow();
 
-// What a modal dialog receives after WM_INITDIALOG: WM_COMMAND from each of
-// these controls in turn (a click on OK is IDOK, Esc or the close button is
-// IDCANCEL), until the dialog procedure ends the dialog. A dialog that is
-// never ended has its box torn down and DialogBoxParamA gives -1.
+// The box of the modal dialog DialogBoxParamA runs. After WM_INITDIALOG it
+// receives WM_COMMAND from each of these controls in turn (a click on OK is
+// IDOK, Esc or the close button is IDCANCEL), until the dialog procedure
+// ends the dialog. A dialog that is never ended gives -1.
+extern const HWND DIALOG_BOX;
 void ScriptDialog(const std::vector<WORD>& controls);
 
-// The result DefWindowProcA gives for messages it does not act on.
-void SetDefaultProcResult(LRESULT result);
+// What DefWindowProcA gives for messages it does not act on.
+constexpr LRESULT DEFAULT_PROC_RESULT = 0x5A5A;
 
 // ---- Faults ----
 
@@ -134,14 +131,13 @@ long TotalCalls();
 void ResetCallCounts();
 
 // The shell's calls in order, each with its arguments written as Arg writes
-// them. The overlay's calls are only counted: a long run makes millions, and
-// what they did is recorded as drawings and answers below.
+// them (a record by its fields). The overlay's calls are only counted: a
+// long run makes millions, and what they did is recorded as drawings and
+// answers below.
 struct ShellCall {
     Op op;
     std::vector<std::string> args;
 };
-bool operator==(const ShellCall& a, const ShellCall& b);
-void PrintTo(const ShellCall& call, std::ostream* out);
 const std::vector<ShellCall>& ShellCalls();
 
 // How an argument is written in the log: numbers in decimal, handles and
@@ -188,22 +184,5 @@ int PeakOpenSnapshots();
 // Device contexts that were released with a pen other than their default
 // still selected.
 int DCsReleasedWithPenSelected();
-// Dialogs whose script ran out before the dialog procedure ended them.
-int DialogsLeftOpen();
-
-// The classes registered, each record as given and its name copied out.
-struct RegisteredClass {
-    WNDCLASSEXA record;
-    std::string name;
-};
-const std::vector<RegisteredClass>& RegisteredClasses();
-
-// A window's state as the shell calls left it: the last show command (-1
-// before the first), its menu resource (0 for none), whether it waits for
-// WM_PAINT, and a running timer's period by id (0 for none).
-int ShowCommand(HWND window);
-UINT MenuResource(HWND window);
-bool NeedsPaint(HWND window);
-UINT TimerPeriod(HWND window, UINT_PTR id);
 
 }  // namespace sim

@@ -23,15 +23,7 @@ struct WindowRec {
     RECT rect{};                 // in the parent's client coordinates
     unsigned flags = 0;
     DWORD processId = 0;
-    // Only the program's own windows, made by CreateWindowExA, have these.
-    WNDPROC proc = nullptr;
-    int show = -1;  // the last ShowWindow command; -1 before the first
-    UINT menu = 0;  // menu resource, 0 for none
-    bool needsPaint = false;
-    std::map<UINT_PTR, UINT> timers;  // periods by id
-    // Only a modal dialog's box, made by DialogBoxParamA, has these.
-    bool dialog = false;
-    std::optional<INT_PTR> endedWith;  // EndDialog's result
+    WNDPROC proc = nullptr;  // only the program's own windows, made by CreateWindowExA
 };
 
 struct ProcessRec {
@@ -49,6 +41,12 @@ struct SnapshotRec {
 struct DcRec {
     HWND window = nullptr;
     HGDIOBJ pen = nullptr;
+};
+
+struct ClassRec {
+    HINSTANCE instance;
+    std::string name;
+    WNDPROC proc;
 };
 
 struct Fault {
@@ -71,20 +69,17 @@ struct State {
     std::uintptr_t nextSnapshot = 0x50000;
     std::uintptr_t nextDc = 0x70000;
 
-    // The program's module, its windows, queue and dialogs.
-    std::vector<RegisteredClass> classes;
+    // The program's module, its windows, queue and dialog.
+    std::vector<ClassRec> classes;
     std::map<UINT, std::string> strings;
-    std::set<UINT> icons, menus, dialogs;
+    std::set<UINT> icons, dialogs;
     std::map<UINT, std::vector<ACCEL>> accelerators;
     std::deque<MSG> queue;
     std::optional<int> quit;  // PostQuitMessage's exit code, until taken
-    bool ranDry = false;
     HWND created = nullptr;
-    HWND lastPainted = nullptr;
-    int paintRepeats = 0;
     std::vector<WORD> dialogScript;
-    int dialogsLeftOpen = 0;
-    LRESULT defaultResult = 0;
+    bool dialogOpen = false;
+    std::optional<INT_PTR> dialogResult;  // EndDialog's
 
     // Faults still to come, and what was counted and recorded.
     std::vector<Fault> faults;

@@ -15,7 +15,6 @@ typedef unsigned char BYTE;
 typedef std::uint32_t DWORD;
 typedef std::int32_t LONG;
 typedef unsigned int UINT;
-typedef char CHAR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef DWORD* LPDWORD;
@@ -71,26 +70,16 @@ struct POINT {
 typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 
 // GetWindow
-#define GW_HWNDFIRST 0
-#define GW_HWNDLAST 1
 #define GW_HWNDNEXT 2
-#define GW_HWNDPREV 3
-#define GW_OWNER 4
 #define GW_CHILD 5
 
 // GetStockObject
-#define WHITE_BRUSH 0
-#define BLACK_BRUSH 4
-#define NULL_BRUSH 5
 #define WHITE_PEN 6
 #define BLACK_PEN 7
 #define NULL_PEN 8
 #define STOCK_LAST 19
 
 // Tool Help
-#define TH32CS_SNAPHEAPLIST 0x00000001
-#define TH32CS_SNAPPROCESS 0x00000002
-#define TH32CS_SNAPTHREAD 0x00000004
 #define TH32CS_SNAPMODULE 0x00000008
 #define MAX_MODULE_NAME32 255
 #define MAX_PATH 260
@@ -138,7 +127,6 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xffff))
-#define HIWORD(l) (static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xffff))
 #define MAKEWPARAM(l, h)                                 \
     (static_cast<WPARAM>(static_cast<DWORD>(static_cast<WORD>(l) | \
                                             (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
@@ -196,7 +184,6 @@ struct ACCEL {
 #define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
 #define WM_CHAR 0x0102
-#define WM_SYSKEYDOWN 0x0104
 #define WM_SYSCHAR 0x0106
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
@@ -208,14 +195,7 @@ struct ACCEL {
 #define SC_CLOSE 0xF060
 
 // Window and class styles
-#define WS_OVERLAPPED 0x00000000L
-#define WS_CAPTION 0x00C00000L
-#define WS_SYSMENU 0x00080000L
-#define WS_THICKFRAME 0x00040000L
-#define WS_MINIMIZEBOX 0x00020000L
-#define WS_MAXIMIZEBOX 0x00010000L
-#define WS_OVERLAPPEDWINDOW \
-    (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_OVERLAPPEDWINDOW 0x00CF0000L  // caption, system menu, sizing frame, both boxes
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define CW_USEDEFAULT (static_cast<int>(0x80000000))
@@ -229,18 +209,15 @@ struct ACCEL {
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
 #define SW_SHOWMINNOACTIVE 7
-#define SW_SHOWNA 8
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
 // SetWindowPos
-#define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
 
 // System resources
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 #define COLOR_WINDOW 5
 
 // Dialog results and accelerator flags
@@ -248,8 +225,6 @@ struct ACCEL {
 #define IDCANCEL 2
 #define BN_CLICKED 0
 #define FVIRTKEY 0x01
-#define FSHIFT 0x04
-#define FCONTROL 0x08
 #define FALT 0x10
 
 // The entry the program provides, as <windows.h> declares it.

@@ -1,8 +1,10 @@
 #include "tests/pass_checks.h"
 
+#include "overlay/overlay_pass.h"
 #include "tests/sim_layouts.h"
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 #include <utility>
 
@@ -41,6 +43,214 @@ bool SizeTestedBefore(HWND window, long drawnAt) {
     return false;
 }
 
+class Bytes {
+public:
+    Bytes(const std::uint8_t* data, size_t size) : data_(data), size_(size) {}
+    // Runs out into zeros, which always pick the first (proper) choice.
+    std::uint8_t Next() { return at_ < size_ ? data_[at_++] : 0; }
+    int Below(int bound) { return Next() % bound; }
+    bool OneIn(int n) { return Below(n) == n - 1; }
+    template <typename T>
+    const T& Pick(const std::vector<T>& choices) { return choices[static_cast<size_t>(Below(static_cast<int>(choices.size())))]; }
+    std::string Text(int maxLength) {
+        std::string text;
+        int n = Below(maxLength + 1);
+        for (int i = 0; i < n; ++i) text += static_cast<char>(Next());
+        return text;
+    }
+
+private:
+    const std::uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+const std::vector<LONG> SIZES = {648, 640, 500, 499, 501, 350, 349, 351, 0, 1, 100, 800, 2000, -5};
+
+// What the descriptions name, from every registered scene: the top-level
+// titles, the other windows' captions, and the module names.
+struct Names {
+    std::vector<std::string> titles, captions, modules;
+};
+const Names& Known() {
+    static const Names names = [] {
+        Names n;
+        for (const CaptureProgram& program : CapturePrograms())
+            for (const Scene& scene : program.scenes) {
+                Layout layout = Describe(program.name, scene.options);
+                for (const LayoutWindow& w : layout.windows)
+                    (w.parent < 0 ? n.titles : n.captions).push_back(w.caption);
+                n.modules.push_back(layout.executable);
+                n.modules.insert(n.modules.end(), layout.modules.begin(), layout.modules.end());
+            }
+        for (std::vector<std::string>* list : {&n.titles, &n.captions, &n.modules}) {
+            std::sort(list->begin(), list->end());
+            list->erase(std::unique(list->begin(), list->end()), list->end());
+        }
+        return n;
+    }();
+    return names;
+}
+
+// A near miss of `text` that no finder takes for it, compared whole in any
+// case and cut to its buffer: changed within its first characters.
+std::string Miss(const std::string& text, Bytes& in) {
+    std::string bent = text;
+    size_t at = static_cast<size_t>(in.Below(8)) % std::max<size_t>(1, text.size());
+    switch (in.Below(3)) {
+    case 0: bent.insert(at, 1, static_cast<char>(in.OneIn(2) ? ' ' : '\xA0')); break;
+    case 1: if (!bent.empty()) bent.erase(at, 1); break;
+    default: if (!bent.empty()) bent[at] = bent[at] == '#' ? '%' : '#'; break;
+    }
+    return bent;
+}
+
+// A caption as the finders may meet it: mostly one the descriptions name,
+// or one in another case, longer than a buffer holds, or a near miss.
+std::string Caption(Bytes& in) {
+    std::string caption = in.Pick(Known().captions);
+    switch (in.Below(8)) {
+    case 0: for (char& c : caption) c = static_cast<char>(std::isalpha(static_cast<unsigned char>(c)) ? c ^ 32 : c); break;
+    case 1: caption += std::string(static_cast<size_t>(in.Below(40)), 'x'); break;
+    case 2: caption = Miss(caption, in); break;
+    default: break;
+    }
+    return caption;
+}
+
+// A random tree below `parent`, whose children mostly cover its centre.
+void AddTree(Model& model, HWND parent, LONG width, LONG height, int depth, Bytes& in) {
+    if (depth >= 6 || model.windows.size() > 120) return;
+    int children = in.Below(depth < 3 ? 4 : 3);
+    for (int i = 0; i < children; ++i) {
+        LONG w = in.OneIn(4) ? in.Below(256) * 4 : in.Pick(SIZES);
+        LONG h = in.OneIn(4) ? in.Below(256) * 3 : in.Pick(SIZES);
+        LONG x = width / 2 - w / 2 + (in.Below(5) - 2);
+        LONG y = height / 2 - h / 2 + (in.Below(5) - 2);
+        if (in.OneIn(4)) {
+            x = in.Below(256) * 4;
+            y = in.Below(256) * 3;
+        }
+        unsigned flags = in.OneIn(8) ? sim::HIDDEN : 0;
+        if (in.OneIn(8)) flags |= sim::DISABLED;
+        std::string caption = in.OneIn(5) ? in.Text(40) : Caption(in);
+        HWND child = Add(model, parent, caption, RECT{x, y, x + w, y + h}, flags);
+        AddTree(model, child, w, h, depth + 1, in);
+    }
+}
+
+// Processes 2 onwards: one for each registered program, then the others'.
+DWORD ProgramProcess(size_t program) { return static_cast<DWORD>(2 + program); }
+DWORD AnyProcess(Bytes& in) { return static_cast<DWORD>(2 + in.Below(static_cast<int>(CapturePrograms().size()) + 4)); }
+
+// Another program's top-level window, titled as a near miss of a capture
+// program's (so no search looks further into it), with a random tree.
+void AddOther(Model& model, Bytes& in) {
+    std::string title = Miss(in.Pick(Known().titles), in);
+    LONG w = in.Pick(SIZES);
+    LONG h = in.Pick(SIZES);
+    DWORD pid = static_cast<DWORD>(2 + CapturePrograms().size() + static_cast<size_t>(in.Below(4)));
+    HWND top = Add(model, nullptr, title, RECT{0, 0, w, h}, 0, pid);
+    AddTree(model, top, w, h, 1, in);
+}
+
+void AddPrograms(Model& model, Bytes& in) {
+    const std::vector<CaptureProgram>& programs = CapturePrograms();
+    const unsigned chosen = in.Next();
+    for (unsigned others = programs.size() < 8 ? (chosen >> programs.size()) % 4 : 0; others > 0; --others)
+        AddOther(model, in);
+    for (size_t i = 0; i < programs.size(); ++i) {
+        if (!(chosen >> i & 1)) continue;
+        LayoutOptions options = OptionsFrom(in.Pick(programs[i].scenes).options);
+        if (in.OneIn(3)) options.video.width = in.Pick(SIZES);
+        if (in.OneIn(3)) options.video.height = in.Pick(SIZES);
+        if (in.OneIn(3)) options.help = !options.help;
+        if (in.OneIn(3)) options.tracking = in.Below(8);
+        if (in.OneIn(4)) options.label = Caption(in);
+        if (in.OneIn(4)) options.otherPanelAt = in.Below(8);
+        if (in.OneIn(4)) options.ownModule = !options.ownModule;
+        if (in.OneIn(4)) {  // one more module, maybe a near miss of a known one
+            const std::string& module = in.Pick(Known().modules);
+            options.modules.push_back(in.OneIn(3) ? Miss(module, in) : module);
+        }
+        const Program& built = model.programs[AddProgram(model, programs[i], options, ProgramProcess(i))];
+        if (in.OneIn(4)) SetCaption(model, built.windows[0], Miss(built.layout.windows[0].caption, in));
+        for (int bends = built.windows.size() > 1 ? in.Below(3) : 0; bends > 0; --bends) {
+            HWND window = built.windows[1 + static_cast<size_t>(in.Below(static_cast<int>(built.windows.size() - 1)))];
+            SetCaption(model, window, Caption(in));
+        }
+    }
+    // Panels and trees hung inside the programs as well.
+    if (!model.windows.empty() && in.OneIn(2)) {
+        HWND host = model.windows[static_cast<size_t>(in.Below(static_cast<int>(model.windows.size())))];
+        AddTree(model, host, 800, 600, 3 + in.Below(3), in);
+    }
+}
+
+HWND AnyWindow(const Model& model, Bytes& in) {
+    if (model.windows.empty()) return nullptr;
+    return model.windows[static_cast<size_t>(in.Next()) % model.windows.size()];
+}
+
+// Any call may fail except the two that give things back: when ReleaseDC
+// or CloseHandle itself fails there is nothing left for the caller to do,
+// so those are left out rather than read as leaks.
+sim::Op AnyFailingOp(Bytes& in) {
+    static const std::vector<sim::Op> ops = {
+        sim::Op::FindWindowA,   sim::Op::EnumWindows,
+        sim::Op::GetWindowTextA, sim::Op::GetClientRect,
+        sim::Op::ChildWindowFromPoint, sim::Op::GetWindow,
+        sim::Op::GetWindowThreadProcessId, sim::Op::CreateToolhelp32Snapshot,
+        sim::Op::Module32First, sim::Op::Module32Next,
+        sim::Op::GetDC,         sim::Op::GetStockObject,
+        sim::Op::SelectObject,  sim::Op::PolyPolyline};
+    return in.Pick(ops);
+}
+
+// Returns whether SelectObject may fail, which may leave the pen in a
+// context whose restoring select failed.
+bool InjectFaults(Model& model, Bytes& in) {
+    bool selectMayFail = false;
+    int faults = in.Below(5);
+    for (int i = 0; i < faults; ++i) {
+        switch (in.Below(6)) {
+        case 0:
+        case 1: {
+            // Arguments are read one at a time: gcc and clang order calls' arguments
+            // differently, and a replay must build the same scene under both.
+            sim::Op op = AnyFailingOp(in);
+            sim::FailCall(op, 1 + in.Below(60));
+            selectMayFail |= op == sim::Op::SelectObject;
+            break;
+        }
+        case 2:
+            if (in.OneIn(4)) {
+                sim::Op op = AnyFailingOp(in);
+                sim::FailAlways(op);
+                selectMayFail |= op == sim::Op::SelectObject;
+            }
+            break;
+        case 3: sim::DenySnapshots(AnyProcess(in)); break;
+        case 4: sim::EndProcess(AnyProcess(in)); break;
+        default:
+            if (HWND w = AnyWindow(model, in)) sim::DestroyAfterCalls(w, in.Below(120));
+            break;
+        }
+    }
+    return selectMayFail;
+}
+
+// Between passes the programs go on living: windows come and go.
+void Churn(Model& model, Bytes& in) {
+    switch (in.Below(5)) {
+    case 0: if (HWND w = AnyWindow(model, in)) sim::DestroyWindow(w); break;
+    case 1: if (HWND w = AnyWindow(model, in)) SetCaption(model, w, Caption(in)); break;
+    case 2: if (HWND w = AnyWindow(model, in)) AddTree(model, w, 800, 600, 4, in); break;
+    case 3: if (HWND w = AnyWindow(model, in)) sim::DestroyAfterCalls(w, in.Below(120)); break;
+    default: break;
+    }
+}
+
 }  // namespace
 
 HWND Add(Model& model, HWND parent, const std::string& caption, RECT rect, unsigned flags,
@@ -60,8 +270,8 @@ void SetCaption(Model& model, HWND window, const std::string& caption) {
 
 size_t AddProgram(Model& model, const CaptureProgram& program, const LayoutOptions& options,
                   DWORD processId) {
-    Program built{&program, program.describe(options), {}, {}};
-    built.windows = BuildInSim(built.layout, {0, 0}, processId);
+    Program built{program.describe(options), {}, {}};
+    built.windows = BuildInSim(built.layout, processId);
     for (size_t i = 0; i < built.windows.size(); ++i) {
         int parent = built.layout.windows[i].parent;
         model.parent[built.windows[i]] = parent < 0 ? nullptr : built.windows[static_cast<size_t>(parent)];
@@ -147,6 +357,25 @@ PassReport CheckPass(const Model& model, bool selectMayFail) {
     if (report.crosses > MostCrosses().total)
         problem(std::to_string(report.crosses) + " crosses in one pass, expected at most " +
                 std::to_string(MostCrosses().total));
+    return report;
+}
+
+DesktopReport RunHostileDesktop(const std::uint8_t* data, size_t size) {
+    sim::Reset();
+    Model model;
+    Bytes in(data, size);
+    AddPrograms(model, in);
+    bool selectMayFail = InjectFaults(model, in);
+    DesktopReport report;
+    for (int passes = 1 + in.Below(4); passes > 0 && report.problems.empty(); --passes) {
+        sim::ClearRecords();
+        RunOverlayPass();
+        PassReport pass = CheckPass(model, selectMayFail);
+        report.crosses.push_back(pass.crosses);
+        for (const std::string& p : pass.problems)
+            report.problems.push_back("pass " + std::to_string(report.crosses.size()) + ": " + p);
+        Churn(model, in);
+    }
     return report;
 }
 

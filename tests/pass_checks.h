@@ -8,6 +8,7 @@
 #include "layouts/layout.h"
 #include "sim/sim.h"
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -17,7 +18,6 @@ namespace scenes {
 
 // A registered program built from its description.
 struct Program {
-    const CaptureProgram* program;
     Layout layout;
     std::vector<HWND> windows;   // by the layout's indices
     // The frames a correct pass may draw inside it: those its description
@@ -68,5 +68,22 @@ struct PassReport {
     int crosses = 0;
 };
 PassReport CheckPass(const Model& model, bool selectMayFail = false);
+
+// A hostile desktop made from arbitrary bytes, for the fuzz target and the
+// soak run. The first byte picks which of the registered capture programs
+// are built from their descriptions (bit i for the i-th in tick order) and,
+// in the bits above those, how many other top-level windows lie below them.
+// The rest picks each program's scene and bends its options, title and
+// captions into near misses, adds random window trees up to six levels
+// deep, injects call failures, refuses snapshots and destroys windows
+// between platform calls. Then 1 to 4 overlay passes run, the desktop
+// churned between them, each judged by CheckPass, until one breaks a rule.
+// Bytes that run out read as zeros, which always pick the first (proper)
+// choice.
+struct DesktopReport {
+    std::vector<int> crosses;           // by each pass run
+    std::vector<std::string> problems;  // "pass N: ..."
+};
+DesktopReport RunHostileDesktop(const std::uint8_t* data, size_t size);
 
 }  // namespace scenes

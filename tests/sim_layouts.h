@@ -12,24 +12,20 @@
 #include <vector>
 
 // Builds the layout: its process, with the executable and then the modules,
-// and its windows parents first, the top-level one moved to `at`. Each child
-// goes below the siblings made before it, so siblings keep their order,
-// topmost first. The handles are given by the layout's indices.
+// and its windows parents first. Each child goes below the siblings made
+// before it, so siblings keep their order, topmost first. The handles are
+// given by the layout's indices.
 inline std::vector<std::string> ProcessModules(const Layout& layout) {
     std::vector<std::string> modules{layout.executable};
     modules.insert(modules.end(), layout.modules.begin(), layout.modules.end());
     return modules;
 }
-inline std::vector<HWND> BuildInSim(const Layout& layout, POINT at = {0, 0},
-                                    DWORD processId = 100) {
+inline std::vector<HWND> BuildInSim(const Layout& layout, DWORD processId = 100) {
     sim::AddProcess(processId, ProcessModules(layout));
     std::vector<HWND> built;
-    for (const LayoutWindow& w : layout.windows) {
-        RECT r = w.rect;
-        HWND parent = w.parent < 0 ? nullptr : built[static_cast<size_t>(w.parent)];
-        if (!parent) r = RECT{r.left + at.x, r.top + at.y, r.right + at.x, r.bottom + at.y};
-        built.push_back(sim::AddWindow(parent, w.caption, r, 0, processId));
-    }
+    for (const LayoutWindow& w : layout.windows)
+        built.push_back(sim::AddWindow(w.parent < 0 ? nullptr : built[static_cast<size_t>(w.parent)],
+                                       w.caption, w.rect, 0, processId));
     return built;
 }
 
@@ -48,7 +44,7 @@ struct Built {
 inline Built Build(const std::string& program, const std::string& options = "",
                    DWORD processId = 100) {
     Built built{Describe(program, options), {}};
-    built.windows = BuildInSim(built.layout, {0, 0}, processId);
+    built.windows = BuildInSim(built.layout, processId);
     return built;
 }
 

@@ -118,23 +118,13 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
 }
 
 const char* AskName(Ask ask) {
-    switch (ask) {
-    case Ask::ChildAt: return "ChildWindowFromPoint";
-    case Ask::ChildAtCenter: return "ChildAtCenter";
-    case Ask::Text: return "GetWindowTextA";
-    case Ask::Next: return "GetWindow next";
-    case Ask::FirstChild: return "GetWindow child";
-    case Ask::Find: return "FindWindowA";
-    case Ask::ClientRect: return "GetClientRect";
-    case Ask::VideoSized: return "IsVideoSized";
-    case Ask::Process: return "GetWindowThreadProcessId";
-    case Ask::Enumerate: return "EnumWindows";
-    case Ask::Destroy: return "destroy";
-    case Ask::FindLpi: return "FindLpiLiveWindow";
-    case Ask::FindDsi: return "FindDsiLiveWindow";
-    case Ask::FindEnvisage: return "FindEnvisageLiveWindows";
-    }
-    return "?";
+    static const char* const names[] = {
+        "ChildWindowFromPoint", "ChildAtCenter", "GetWindowTextA", "GetWindow next",
+        "GetWindow child", "FindWindowA", "GetClientRect", "IsVideoSized",
+        "GetWindowThreadProcessId", "EnumWindows", "destroy", "FindLpiLiveWindow",
+        "FindDsiLiveWindow", "FindEnvisageLiveWindows"};
+    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Ask::FindEnvisage) + 1);
+    return names[static_cast<size_t>(ask)];
 }
 
 }  // namespace

@@ -132,6 +132,7 @@ const std::vector<Scene>& Scenes() {
              {Ask::FirstChild, "First"}, {Ask::Next, "K1"}, {Ask::Next, "K2"},
              {Ask::Next, "K3"}, {Ask::ChildAt, "First", 5, 5},
              {Ask::Destroy, "Hidden"}, {Ask::Enumerate, nullptr}, {Ask::Find, "Same title"},
+             {Ask::Destroy, "K2"}, {Ask::Next, "K1"},
          }},
         // The capture programs as their descriptions lay them out.
         {"lpi help then live", {},
