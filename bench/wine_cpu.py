@@ -91,27 +91,19 @@ def measure(program, prefix, seconds):
     return elapsed, used_program, used_server
 
 
-def report(label, elapsed, used_program, used_server, figures):
+def report(label, elapsed, used_program, used_server):
     line = ("wine cpu, %s: program %.2f s CPU in %.0f s = %.3f%% of one core "
             "(target below 1%%); wineserver %.2f s = %.3f%%"
             % (label, used_program, elapsed, 100.0 * used_program / elapsed,
                used_server, 100.0 * used_server / elapsed))
-    write(figures, [line])
+    print(line, flush=True)
 
 
-def run_pass_cost(session, pass_cost, figures):
+def run_pass_cost(session, pass_cost):
     code, lines = session.run(pass_cost, ["50"], timeout=120)
-    write(figures, lines)
+    print("\n".join(lines), flush=True)
     if code != 0:
         raise SessionError("pass_cost exited with %d" % code)
-
-
-def write(figures, lines):
-    for line in lines:
-        print(line, flush=True)
-    if figures:
-        with open(figures, "a") as out:
-            out.write("".join(line + "\n" for line in lines))
 
 
 def frames(standin):
@@ -143,7 +135,6 @@ def main():
                         help="seconds let pass before each measurement")
     options = parser.parse_args()
     stop_on_signals()
-    figures = os.environ.get("QUELVANI_FIGURES")
     standins = Path(options.standins)
     what = "release program (32-bit)" if is_32_bit(options.program) else "win64 twin"
 
@@ -169,24 +160,24 @@ def main():
                 stand_ins, lambda: measure(program, prefix, options.seconds))
             report("%s, all three stand-ins (%d crosses a tick)"
                    % (what, sum(len(r.draw) for r in ready)),
-                   elapsed, used_program, used_server, figures)
+                   elapsed, used_program, used_server)
             used = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins) - before
             print("  (the stand-ins themselves used %.2f s CPU over that time)" % used)
-            write(figures, ["capture frame rate beside the %s, stand-ins repainting %d times a "
-                            "second: %s" % (what, REPAINTS_PER_SECOND, "; ".join(
-                                "%s %.1f fps without it, %.1f with it (ratio %.3f)"
-                                % (r.kind, a, b, b / a if a else 0.0)
-                                for r, a, b in zip(ready, alone, beside)))])
+            print("capture frame rate beside the %s, stand-ins repainting %d times a second: %s"
+                  % (what, REPAINTS_PER_SECOND, "; ".join(
+                      "%s %.1f fps without it, %.1f with it (ratio %.3f)"
+                      % (r.kind, a, b, b / a if a else 0.0) for r, a, b in zip(ready, alone, beside))),
+                  flush=True)
             if options.pass_cost:
-                run_pass_cost(session, options.pass_cost, figures)
+                run_pass_cost(session, options.pass_cost)
 
             for standin in stand_ins:
                 standin.close()
             time.sleep(options.settle)
             report("%s, no capture program" % what,
-                   *measure(program, prefix, options.seconds), figures)
+                   *measure(program, prefix, options.seconds))
             if options.pass_cost:
-                run_pass_cost(session, options.pass_cost, figures)
+                run_pass_cost(session, options.pass_cost)
     return 0
 
 

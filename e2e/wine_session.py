@@ -14,8 +14,7 @@
 
 A session
   - starts its own Xvfb on the first free display of QUELVANI_E2E_DISPLAYS
-    (default "71-79"), or uses $DISPLAY when use_display=True or
-    QUELVANI_E2E_USE_DISPLAY=1;
+    (default "71-79");
   - holds an exclusive lock on the prefix for its lifetime, so sessions that
     share one prefix take turns (creating the prefix once when it is missing);
   - adds its relay_calls to the prefix's relay filter
@@ -25,6 +24,7 @@ A session
 Every wait is bounded; a timeout raises SessionError.
 """
 
+import collections
 import fcntl
 import os
 import re
@@ -55,31 +55,11 @@ class SessionError(Exception):
     pass
 
 
-class Ready:
-    """A stand-in's announcement: which windows a correct overlay draws on."""
+# A stand-in's announcement: which windows a correct overlay draws on.
+Ready = collections.namedtuple("Ready", "kind pid top draw")
 
-    def __init__(self, kind, pid, top, draw):
-        self.kind, self.pid, self.top, self.draw = kind, pid, top, draw
-
-    def __repr__(self):
-        return "Ready(%s pid=%d top=%x draw=[%s])" % (
-            self.kind, self.pid, self.top, ",".join("%x" % w for w in self.draw))
-
-
-def _tool(name, *fallbacks):
-    for candidate in ("/usr/lib/wine/" + name,) + fallbacks:
-        found = shutil.which(candidate)
-        if found:
-            return found
-    raise SessionError("cannot find %s; run scripts/install-deps.sh" % name)
-
-
-def wine_binary():
-    return _tool("wine64", "wine64", "wine")
-
-
-def wineserver_binary():
-    return _tool("wineserver", "wineserver")
+# Debian's Wine; wine64 hands a 32-bit program to the 32-bit loader itself.
+WINE, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
 
 
 def is_32_bit(exe):
@@ -107,26 +87,18 @@ def probe_32_bit_wine():
     return True, "32-bit Wine runs here (%s)" % done.stdout.strip()
 
 
-def end_to_end_skip(program):
-    """Why the end-to-end checks skip this program, or None when they run
-    it: the release program (32-bit) wherever 32-bit Wine runs, the win64
-    build's twin only where it cannot."""
-    runs, why = probe_32_bit_wine()
-    if is_32_bit(program):
-        return None if runs else "the release program cannot run: " + why
-    return "the release program is checked end to end instead: " + why if runs else None
-
-
 SKIPPED = 77  # the exit code ctest takes for a skip (SKIP_RETURN_CODE)
 
 
 def skipped(program):
     """SKIPPED, after saying why, when the end-to-end checks skip this
-    program; None when they run it."""
-    why = end_to_end_skip(program)
-    if why is None:
+    program; None when they run it. They run the release program (32-bit)
+    wherever 32-bit Wine runs, the win64 build's twin only where it cannot."""
+    runs, why = probe_32_bit_wine()
+    if is_32_bit(program) == runs:
         return None
-    print("SKIP %s: %s" % (Path(program).name, why))
+    print("SKIP %s: %s: %s" % (Path(program).name, "the release program is checked end to end "
+                               "instead" if runs else "the release program cannot run", why))
     return SKIPPED
 
 
@@ -265,13 +237,10 @@ class WineProcess:
 
 
 class WineSession:
-    def __init__(self, prefix, workdir, relay_calls=OVERLAY_CALLS, use_display=None, log=None):
+    def __init__(self, prefix, workdir, relay_calls=OVERLAY_CALLS, log=None):
         self.prefix = Path(prefix).resolve()
         self.workdir = Path(workdir).resolve()
         self.relay_calls = list(relay_calls)
-        if use_display is None:
-            use_display = os.environ.get("QUELVANI_E2E_USE_DISPLAY") == "1"
-        self.use_display = use_display
         self.log = log or (lambda text: None)
         self.display = None
         self.processes = []
@@ -332,7 +301,7 @@ class WineSession:
         stdout_path = self.workdir / ("%02d-%s.out" % (index, name))
         err_path = self.workdir / ("%02d-%s.%s" % (index, name, "trace" if traced else "err"))
         with open(err_path, "wb") as err:
-            popen = subprocess.Popen([wine_binary(), str(exe)] + [str(a) for a in args],
+            popen = subprocess.Popen([WINE, str(exe)] + [str(a) for a in args],
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err,
                                      env=self.env(traced), cwd=cwd or exe.parent,
                                      start_new_session=True)
@@ -351,11 +320,6 @@ class WineSession:
     # -- the display, the prefix and its wineserver -------------------------
 
     def _start_display(self):
-        if self.use_display:
-            self.display = os.environ.get("DISPLAY")
-            if not self.display:
-                raise SessionError("QUELVANI_E2E_USE_DISPLAY=1 but DISPLAY is not set")
-            return
         low, _, high = os.environ.get("QUELVANI_E2E_DISPLAYS", "71-79").partition("-")
         for number in range(int(low), int(high or low) + 1):
             if _display_taken(number):
@@ -397,14 +361,14 @@ class WineSession:
         shutil.rmtree(partial, ignore_errors=True)
         env = self.env()
         env["WINEPREFIX"] = str(partial)
-        subprocess.run([wine_binary(), "wineboot", "-i"], env=env, timeout=300,
+        subprocess.run([WINE, "wineboot", "-i"], env=env, timeout=300,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-        subprocess.run([wineserver_binary(), "-w"], env=env, timeout=120, check=False)
+        subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=False)
         os.rename(partial, self.prefix)
 
     def _wineserver(self, *args, timeout):
         try:
-            subprocess.run([wineserver_binary()] + list(args), env=self.env(), timeout=timeout,
+            subprocess.run([WINESERVER] + list(args), env=self.env(), timeout=timeout,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         except subprocess.TimeoutExpired:
             self.log("wineserver %s timed out" % " ".join(args))
@@ -423,7 +387,7 @@ class WineSession:
         value = ";".join(wanted)
         for key, name, data in [(r"HKCU\Software\Wine\Debug", "RelayInclude", value),
                                 (r"HKCU\Software\Wine\X11 Driver", "Managed", "N")]:
-            subprocess.run([wine_binary(), "reg", "add", key, "/v", name, "/t", "REG_SZ",
+            subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", "REG_SZ",
                             "/d", data, "/f"], env=self.env(), timeout=120, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Written to disk before anything else reads the prefix.
@@ -441,29 +405,17 @@ def stop_on_signals():
 
 def main():
     """`wine_session.py prefix DIR` creates a prefix; `remove DIR` deletes it;
-    `checked BUILD_DIR...` says which build's program is checked end to end;
     `probe` says whether 32-bit Wine runs here (exit code 0 when it does)."""
     import argparse
     import tempfile
     parser = argparse.ArgumentParser(description=main.__doc__)
-    parser.add_argument("action", choices=["prefix", "remove", "checked", "probe"])
-    parser.add_argument("dir", nargs="*")
+    parser.add_argument("action", choices=["prefix", "remove", "probe"])
+    parser.add_argument("dir", nargs="?")
     options = parser.parse_args()
     if options.action == "probe":
         runs, why = probe_32_bit_wine()
         print(why)
         return 0 if runs else 1
-    if options.action == "checked":
-        runs, why = probe_32_bit_wine()
-        for build in options.dir:
-            program = Path(build) / "quelvani.exe"
-            if program.exists() and end_to_end_skip(program) is None:
-                what = "the release program" if is_32_bit(program) else "the win64 twin"
-                print("end to end: %s, %s (%s)" % (program, what, why))
-                return 0
-        print("end to end: no program checked (%s)" % why)
-        return 0
-    options.dir = options.dir[0]
     stop_on_signals()
     if options.action == "remove":
         shutil.rmtree(options.dir, ignore_errors=True)

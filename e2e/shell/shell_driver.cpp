@@ -41,25 +41,27 @@ constexpr DWORD STEP_TIMEOUT_MS = 10000;
 
 int failures = 0;
 
-void Fact(const char* name, const char* format, ...) {
+// One line of output: "name: text", a fact, or "FAIL: text", a failure.
+void Say(const char* name, const char* format, va_list args) {
     std::printf("%s: ", name);
-    va_list args;
-    va_start(args, format);
     std::vprintf(format, args);
-    va_end(args);
     std::printf("\n");
     std::fflush(stdout);
 }
 
-void Fail(const char* format, ...) {
-    ++failures;
-    std::printf("FAIL: ");
+void Fact(const char* name, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vprintf(format, args);
+    Say(name, format, args);
     va_end(args);
-    std::printf("\n");
-    std::fflush(stdout);
+}
+
+void Fail(const char* format, ...) {
+    ++failures;
+    va_list args;
+    va_start(args, format);
+    Say("FAIL", format, args);
+    va_end(args);
 }
 
 template <typename Predicate>

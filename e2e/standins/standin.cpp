@@ -119,25 +119,6 @@ RECT LabelRect(HDC dc, HWND window, const std::string& text) {
 // context draws on screen.
 // ---------------------------------------------------------------------------
 
-// Sibling positions from the top-level window down to `window`, 0 topmost.
-std::vector<int> StackingPath(HWND window) {
-    std::vector<int> path;
-    for (HWND w = window; GetWindowLongA(w, GWL_STYLE) & WS_CHILD; w = GetParent(w)) {
-        int above = 0;
-        for (HWND s = GetWindow(w, GW_HWNDPREV); s; s = GetWindow(s, GW_HWNDPREV)) ++above;
-        path.insert(path.begin(), above);
-    }
-    return path;
-}
-
-// Whether `a` is drawn below `b`: behind one of b's ancestors, or an ancestor of b.
-bool IsBelow(HWND a, HWND b) {
-    std::vector<int> pa = StackingPath(a), pb = StackingPath(b);
-    auto [ia, ib] = std::mismatch(pa.begin(), pa.end(), pb.begin(), pb.end());
-    if (ia != pa.end() && ib != pb.end()) return *ia > *ib;
-    return pa.size() < pb.size();
-}
-
 void PublishOnScreen(Shown& shown) {
     HANDLE xWindow = GetPropW(shown.screen, X_WINDOW_PROPERTY);
     if (xWindow && GetPropW(shown.window, X_WINDOW_PROPERTY) != xWindow)
@@ -182,10 +163,11 @@ void CreateScreens(HWND top) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = SCREEN_CLASS_NAME;
     RegisterClassA(&wc);
-    // Stacked as the windows they show: each new popup goes on top.
-    std::sort(shownWindows.begin(), shownWindows.end(),
-              [](const Shown& a, const Shown& b) { return IsBelow(a.window, b.window); });
-    for (Shown& shown : shownWindows) {
+    // Stacked as the windows they show: each new popup goes on top. Shown
+    // windows have no shown children, and a layout lists siblings topmost
+    // first, so a later one lies below an earlier one.
+    for (auto it = shownWindows.rbegin(); it != shownWindows.rend(); ++it) {
+        Shown& shown = *it;
         RECT r = ClientOnScreen(shown.window);
         shown.screen = CreateWindowExA(
             WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
