@@ -10,28 +10,13 @@
 
 namespace {
 
-constexpr LONG HELP_MARGIN_X = 70;
-constexpr LONG HELP_MARGIN_Y = 65;
-
 Layout DescribeDsi(const LayoutOptions& options) {
     const VideoSize v = options.video;
-    const RECT whole{0, 0, v.width, v.height};
     Layout layout{"dsi", "DsiCam.exe", options.modules, {}, {}};
-    layout.windows = {
-        {-1, "AutoStar Envisage", whole, "top"},
-        {0, "", whole, "a"},
-        {1, "", whole, "b"},
-    };
-    VideoSize underMiddle = v;
-    if (options.help) {
-        underMiddle = {v.width - 2 * HELP_MARGIN_X, v.height - 2 * HELP_MARGIN_Y};
-        layout.windows.push_back({2, "Help",
-                                  RECT{HELP_MARGIN_X, HELP_MARGIN_Y, v.width - HELP_MARGIN_X,
-                                       v.height - HELP_MARGIN_Y},
-                                  "help", true});
-    }
+    AddNestedLevels(layout, "AutoStar Envisage", v);
+    VideoSize underMiddle = options.help ? AddHelpOverVideo(layout, v) : v;
     int video = static_cast<int>(layout.windows.size());
-    layout.windows.push_back({2, "", whole, "video", true});
+    layout.windows.push_back({2, "", RECT{0, 0, v.width, v.height}, "video", true});
     if (LoadsModuleNamed(layout, "ENVISAGE") && IsVideoSized(underMiddle))
         layout.draws.push_back({options.help ? video - 1 : video, "envisage", FRAME_DSI});
     if (IsVideoSized(v)) layout.draws.push_back({video, "dsi", FRAME_DSI});

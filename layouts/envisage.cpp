@@ -52,9 +52,10 @@ Layout DescribeEnvisage(const LayoutOptions& options) {
         LONG y = v.height - FIRST_PANEL_INSET + PANEL_STEP * i;
         std::string name = "panel " + std::to_string(i + 1);
         int panel = static_cast<int>(layout.windows.size());
-        layout.windows.push_back({2, "", RECT{x, y, x + v.width, y + LABEL_HEIGHT + v.height}, name});
-        layout.windows.push_back({panel, "", RECT{0, LABEL_HEIGHT, v.width, LABEL_HEIGHT + v.height},
-                                  name + " video", true});
+        const LONG h = LABEL_HEIGHT + v.height;
+        layout.windows.push_back({2, "", RECT{x, y, x + v.width, y + h}, name});
+        layout.windows.push_back({panel, "", RECT{0, LABEL_HEIGHT, v.width, h}, name + " video",
+                                  true});
         layout.windows.push_back({panel, other ? "GUIDING" : options.label,
                                   RECT{0, 0, v.width, LABEL_HEIGHT}, name + " label"});
         gathering = gathering && !other && ReadsTracking(options.label) &&

@@ -107,3 +107,10 @@ bool RegisterCaptureProgram(const CaptureProgram& program);
 // the descriptions themselves.
 bool IsVideoSized(VideoSize size);
 bool LoadsModuleNamed(const Layout& layout, const char* upperWord);
+
+// The top-level window titled `title` and two levels below it, a and b,
+// each at its parent's origin and as large as the video.
+void AddNestedLevels(Layout& layout, const std::string& title, VideoSize video);
+// A "Help" window among b's children covering only the middle of the video,
+// so the video stays in sight around it; its size.
+VideoSize AddHelpOverVideo(Layout& layout, VideoSize video);

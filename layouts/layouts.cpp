@@ -111,3 +111,15 @@ bool LoadsModuleNamed(const Layout& layout, const char* upperWord) {
         return Upper(m).find(upperWord) != std::string::npos;
     });
 }
+
+void AddNestedLevels(Layout& layout, const std::string& title, VideoSize video) {
+    const RECT whole{0, 0, video.width, video.height};
+    layout.windows = {{-1, title, whole, "top"}, {0, "", whole, "a"}, {1, "", whole, "b"}};
+}
+
+VideoSize AddHelpOverVideo(Layout& layout, VideoSize video) {
+    constexpr LONG X = 70, Y = 65;  // the margin left around it
+    const RECT help{X, Y, video.width - X, video.height - Y};
+    layout.windows.push_back({2, "Help", help, "help", true});
+    return VideoSize{help.right - help.left, help.bottom - help.top};
+}

@@ -8,24 +8,12 @@
 
 namespace {
 
-// A "Help" window sits this far inside the window it covers, on each side.
-constexpr LONG HELP_MARGIN_X = 70;
-constexpr LONG HELP_MARGIN_Y = 65;
-
 Layout DescribeLpi(const LayoutOptions& options) {
     const VideoSize v = options.video;
     const RECT whole{0, 0, v.width, v.height};
     Layout layout{"lpi", "LpiCam.exe", options.modules, {}, {}};
-    layout.windows = {
-        {-1, "Meade LPI", whole, "top"},
-        {0, "", whole, "a"},
-        {1, "", whole, "b"},
-    };
-    if (options.help)
-        layout.windows.push_back({2, "Help",
-                                  RECT{HELP_MARGIN_X, HELP_MARGIN_Y, v.width - HELP_MARGIN_X,
-                                       v.height - HELP_MARGIN_Y},
-                                  "help", true});
+    AddNestedLevels(layout, "Meade LPI", v);
+    if (options.help) AddHelpOverVideo(layout, v);
     int live = static_cast<int>(layout.windows.size());
     layout.windows.push_back({2, "Live", whole, "live"});
     layout.windows.push_back({live, "", whole, "video", true});
