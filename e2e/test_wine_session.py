@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The session leaves nothing running, however its block is left: normally,
-by an exception, or by SIGTERM. Also how it reads a stand-in's READY line.
+by an exception, or by SIGTERM.
 
     test_wine_session.py STANDINS_DIR PREFIX PROGRAM
 
@@ -92,27 +92,6 @@ class Stopping(unittest.TestCase):
                 if child.poll() is None:
                     child.kill()
                     child.wait()
-
-
-class ReadyLine(unittest.TestCase):
-    def test_lines(self):
-        cases = [
-            ("READY lpi pid=32 top=20044 draw=1005a", ("lpi", 32, 0x20044, [0x1005A])),
-            ("READY envisage pid=40 top=2004c draw=10066,1006a", ("envisage", 40, 0x2004C, [0x10066, 0x1006A])),
-            ("READY dsi pid=7 top=10 draw=", ("dsi", 7, 0x10, [])),
-            ("READY dsi pid=7 top=10 draw=\r", ("dsi", 7, 0x10, [])),
-            ("READY dsi pid=7", None),
-            ("CLOSED", None),
-        ]
-        for line, expected in cases:
-            with self.subTest(line=line):
-                match = wine_session.READY_RE.match(line.rstrip("\r\n"))
-                if expected is None:
-                    self.assertIsNone(match)
-                    continue
-                kind, pid, top, draw = match.groups()
-                got = (kind, int(pid), int(top, 16), [int(w, 16) for w in draw.split(",") if w])
-                self.assertEqual(got, expected)
 
 
 if __name__ == "__main__":
