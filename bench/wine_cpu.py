@@ -166,7 +166,8 @@ def main():
             print("capture frame rate beside the %s, stand-ins repainting %d times a second: %s"
                   % (what, REPAINTS_PER_SECOND, "; ".join(
                       "%s %.1f fps without it, %.1f with it (ratio %.3f)"
-                      % (r.kind, a, b, b / a if a else 0.0) for r, a, b in zip(ready, alone, beside))),
+                      % (r.kind, a, b, b / a if a else 0.0)
+                      for r, a, b in zip(ready, alone, beside))),
                   flush=True)
             if options.pass_cost:
                 run_pass_cost(session, options.pass_cost)

@@ -5,6 +5,7 @@ named scenes (the stand-in's options).
     python3 e2e/layouts.py standins   # "lpi;LpiCam;envisage;EnvCam;..." for CMake
 """
 
+import collections
 import re
 import sys
 from pathlib import Path
@@ -14,10 +15,8 @@ REGISTER_RE = re.compile(r'RegisterCaptureProgram\(\{\s*"([\w-]+)",\s*"([\w.]+)"
 SCENE_RE = re.compile(r'\{"([\w-]+)", "([^"]*)"\}')
 
 
-class Program:
-    def __init__(self, name, executable, order, scenes):
-        self.name, self.executable, self.order = name, executable, order
-        self.scenes = scenes  # [(name, [option words])], the program's usual look first
+# scenes: [(name, [option words])], the program's usual look first.
+Program = collections.namedtuple("Program", "name executable order scenes")
 
 
 # Where the stand-ins' windows go, by their program's place in a tick's

@@ -15,6 +15,7 @@ File > Exit with the shell checks' driver, whose exit code must be 0.
 """
 
 import argparse
+import collections
 import subprocess
 import sys
 import tempfile
@@ -28,16 +29,13 @@ import ticks  # noqa: E402
 import screen_checks  # noqa: E402
 from wine_session import SessionError, WineSession, skipped, stop_on_signals  # noqa: E402
 
-PASS_ORDER = [p.name for p in layouts.programs()]
 TICKS = 5            # ticks checked in each steady phase
 STANDIN_TIMEOUT = 90  # seconds a stand-in lives at most, whatever happens here
 
 
-class Scene:
-    def __init__(self, standins, late=False, close=None):
-        self.standins = standins  # [(kind, options)]
-        self.late = late          # stand-ins start after the program
-        self.close = close        # the stand-in that closes while the program runs
+# standins: [(program, options)]; late: they start after the program;
+# close: the one that closes while the program runs.
+Scene = collections.namedtuple("Scene", "standins late close", defaults=(False, None))
 
 
 # Every program's own scenes, one stand-in each, then every program at once
@@ -55,13 +53,9 @@ SMALL_COPY = ["-crop", "2070x1160+0+0", "+repage", "-resize", "50%"]
 
 
 def expected_draws(ready_by_kind, kinds):
-    """The windows one tick draws on, in the pass's order."""
-    return [w for kind in PASS_ORDER if kind in kinds and kind in ready_by_kind
-            for w in ready_by_kind[kind].draw]
-
-
-def start_standins(session, standins_dir, standins):
-    return layouts.start_standins(session, standins_dir, standins, STANDIN_TIMEOUT)
+    """The windows one tick draws on; a scene lists its programs in the
+    pass's order."""
+    return [w for kind in kinds if kind in ready_by_kind for w in ready_by_kind[kind].draw]
 
 
 def end_through_the_menu(session, program, driver, out):
@@ -85,14 +79,16 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
     with WineSession(prefix, workdir, log=log) as session:
         started, ready = {}, {}
         if not scene.late:
-            started, ready = start_standins(session, standins_dir, scene.standins)
+            started, ready = layouts.start_standins(session, standins_dir, scene.standins,
+                                                    STANDIN_TIMEOUT)
             log("ready: %s" % list(ready.values()))
         program = session.start(program_exe, traced=True, name="program")
         program.wait_ticks(2)
         marks = {}
         if scene.late:
             marks["starting"] = program.trace_size()
-            started, ready = start_standins(session, standins_dir, scene.standins)
+            started, ready = layouts.start_standins(session, standins_dir, scene.standins,
+                                                    STANDIN_TIMEOUT)
             log("ready: %s" % list(ready.values()))
             marks["ready"] = program.trace_size()
         program.wait_ticks(program.tick_count() + TICKS + 1)
@@ -171,15 +167,6 @@ def judge(scene, judged, facts, show_ticks=False):
     return problems
 
 
-def describe_screen(shown, problems):
-    """'lpi video 1005e: cross at (324, 263) on screen: seen (...)'."""
-    where = "cross at (%d, %d) on screen" % shown.cross if shown.cross else "no cross"
-    verdict = ("NOT SEEN" if shown.cross else "one was seen") if problems else \
-        ("seen" if shown.cross else "none seen")
-    return "%s %x: %s: %s (%s)" % (shown.role, shown.window, where, verdict,
-                                   screen_checks.summary(shown))
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -226,7 +213,7 @@ def main():
           % ("PASS" if not problems else "FAIL", name, len(judged), draws,
              time.monotonic() - started))
     for shown, found in facts["screen"]:
-        print("  screen: " + describe_screen(shown, found))
+        print("  screen: " + screen_checks.describe(shown, found))
     if "exit code" in facts:
         print("  exit code after File > Exit: %d" % facts["exit code"])
     for problem in problems[:40]:

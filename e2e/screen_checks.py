@@ -12,22 +12,18 @@ W points must be white in at least one of the shots (a repaint may catch a
 line half-drawn); P points must show the window's plain colour in every shot.
 """
 
+import collections
 import re
 import subprocess
 import time
 
 WHITE = (255, 255, 255)
-SHOTS = 2
-SHOT_INTERVAL = 0.3  # seconds between shots
+SHOT_INTERVAL = 0.3  # seconds between the two shots
 
 
-class Shown:
-    """One window a stand-in shows on screen, and what must be seen on it."""
-
-    def __init__(self, window, role, plain, cross, points):
-        self.window, self.role, self.plain = window, role, plain
-        self.cross = cross    # (x, y) or None
-        self.points = points  # (x, y, white)
+# One window a stand-in shows on screen, and what must be seen on it:
+# cross is (x, y) or None, points are (x, y, white).
+Shown = collections.namedtuple("Shown", "window role plain cross points")
 
 
 def parse_points(lines):
@@ -72,15 +68,9 @@ class Shot:
         return tuple(self.pixels[i:i + 3])
 
 
-def take_shots(display, count=SHOTS, interval=SHOT_INTERVAL):
-    shots = []
-    for n in range(count):
-        if n:
-            time.sleep(interval)
-        ppm = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8",
-                              "ppm:-"], capture_output=True, timeout=60, check=True).stdout
-        shots.append(Shot(ppm))
-    return shots
+def take_shot(display):
+    return Shot(subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8",
+                                "ppm:-"], capture_output=True, timeout=60, check=True).stdout)
 
 
 def check_shown(shown, shots, examples=3):
@@ -108,11 +98,18 @@ def check(display, standins):
     window: [(Shown, its problems)]."""
     shown = [window for standin in standins
              for window in parse_points(standin.ask("points", "END POINTS"))]
-    shots = take_shots(display)
+    shots = [take_shot(display)]
+    time.sleep(SHOT_INTERVAL)
+    shots.append(take_shot(display))
     return [(window, check_shown(window, shots)) for window in shown]
 
 
-def summary(shown):
-    """'4 points on the cross, 120 off it' for one window."""
+def describe(shown, problems):
+    """'lpi video 1005e: cross at (324, 263) on screen: seen (4 points on
+    the cross, 120 off it)' for one window and what was found wrong there."""
     on = sum(1 for p in shown.points if p[2])
-    return "%d points on the cross, %d off it" % (on, len(shown.points) - on)
+    where = "cross at (%d, %d) on screen" % shown.cross if shown.cross else "no cross"
+    seen = bool(shown.cross) != bool(problems)
+    return "%s %x: %s: %s (%d points on the cross, %d off it)" % (
+        shown.role, shown.window, where, ("seen" if seen else "NOT SEEN") if shown.cross
+        else ("one was seen" if problems else "none seen"), on, len(shown.points) - on)

@@ -51,10 +51,6 @@ class Call:
     def arg(self, index):
         return self.args[index]
 
-    def __repr__(self):
-        result = "?" if self.result is None else "%x" % self.result
-        return "%s(%s)=%s" % (self.name, ",".join("%x" % a for a in self.args), result)
-
 
 def _split_args(text):
     """Relay prints integers in hex, strings as `address "text"`."""
@@ -212,7 +208,8 @@ def check_snapshots(tick):
     problems = []
     open_snapshots = []
     for call in tick:
-        if call.name == "CreateToolhelp32Snapshot" and call.result not in (None,) + INVALID_HANDLE_VALUES:
+        failed = call.result in (None,) + INVALID_HANDLE_VALUES
+        if call.name == "CreateToolhelp32Snapshot" and not failed:
             open_snapshots.append(call.result)
         elif call.name == "CloseHandle":
             if call.arg(0) in open_snapshots:

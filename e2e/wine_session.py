@@ -1,14 +1,9 @@
 """Runs Windows programs under Wine on a private X display and stops them all.
 
-    from wine_session import WineSession, OVERLAY_CALLS
-
-    with WineSession(prefix="build/win64/e2e/wineprefix", workdir=tmp) as session:
-        lpi = session.start(standins / "LpiCam.exe", ["--help-window"])
-        ready = lpi.wait_ready()             # Ready(kind, pid, top, draw)
+    with WineSession(prefix, workdir) as session:
+        ready = session.start(standins / "LpiCam.exe").wait_ready()
         program = session.start(exe, traced=True)
         program.wait_ticks(6)                # ticks seen in its relay trace
-        session.run(driver, ["pick-exit"])   # File > Exit, as a user picks it
-        program.wait_exit()                  # its exit code
     # every process started here is stopped, the prefix's wineserver too,
     # and the private Xvfb is gone, on every path out of the block
 

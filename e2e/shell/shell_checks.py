@@ -11,6 +11,7 @@ Exit code 0 when the check passes, 1 with its problems otherwise.
 """
 
 import argparse
+import collections
 import sys
 import tempfile
 from pathlib import Path
@@ -29,11 +30,10 @@ MIN_TICKS_OPEN = 5    # ticks that must draw while it is open
 STANDIN_TIMEOUT = 90
 
 
-class Check:
-    def __init__(self, driver_args, about_result=None, standin=None):
-        self.driver_args = driver_args    # after the mode's EXE argument
-        self.about_result = about_result  # what DialogBoxParamA must return
-        self.standin = standin            # a stand-in to draw on while About is open
+# driver_args: the driver's words ({exe}: the program); about_result: what
+# DialogBoxParamA must return; standin: a program drawn on while About is open.
+Check = collections.namedtuple("Check", "driver_args about_result standin",
+                               defaults=(None, None))
 
 
 CHECKS = {

@@ -152,7 +152,8 @@ LRESULT CALLBACK ScreenProc(HWND screen, UINT message, WPARAM wParam, LPARAM lPa
     RECT label = LabelRect(dc, shown->window, shown->label);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, LABEL_TEXT);
-    TextOutA(dc, label.left, label.top, shown->label.c_str(), static_cast<int>(shown->label.size()));
+    const std::string& text = shown->label;
+    TextOutA(dc, label.left, label.top, text.c_str(), static_cast<int>(text.size()));
     EndPaint(screen, &paint);
     return 0;
 }
@@ -194,7 +195,8 @@ struct Expected {
 // clipped to the client area.
 void AddCross(const Cross& cross, const RECT& client, bool drawn, std::vector<Expected>& out) {
     auto add = [&](LONG x, LONG y, bool white) {
-        if (x >= 0 && y >= 0 && x < client.right && y < client.bottom) out.push_back({{x, y}, white});
+        if (x >= 0 && y >= 0 && x < client.right && y < client.bottom)
+            out.push_back({{x, y}, white});
     };
     for (LONG y = 0; y < cross.frameHeight; ++y) {
         add(cross.x, y, drawn);
@@ -312,19 +314,16 @@ std::vector<HWND> CreateWindows(const Layout& layout, POINT at) {
 }
 
 bool ParseSettings(const std::vector<std::string>& rest, Settings& settings) {
+    bool ok = true;
     for (size_t i = 0; i + 1 < rest.size(); i += 2) {
         const char* value = rest[i + 1].c_str();
-        if (rest[i] == "--at") {
-            if (std::sscanf(value, "%ld,%ld", &settings.at.x, &settings.at.y) != 2) return false;
-        } else if (rest[i] == "--timeout") {
-            settings.timeoutSeconds = std::atoi(value);
-        } else if (rest[i] == "--repaint") {
-            settings.repaintPerSecond = std::atoi(value);
-        } else {
-            return false;
-        }
+        POINT& at = settings.at;
+        if (rest[i] == "--at") ok = ok && std::sscanf(value, "%ld,%ld", &at.x, &at.y) == 2;
+        else if (rest[i] == "--timeout") settings.timeoutSeconds = std::atoi(value);
+        else if (rest[i] == "--repaint") settings.repaintPerSecond = std::atoi(value);
+        else ok = false;
     }
-    return true;
+    return ok;
 }
 
 // Reads commands from stdin; "close" or its end asks the top-level window to close.
@@ -352,7 +351,8 @@ DWORD WINAPI WatchInput(LPVOID parameter) {
 int Run(const Layout& layout, const std::vector<HWND>& windows, const Settings& settings) {
     HWND top = windows.front();
     std::string draws;
-    for (const Draw& draw : layout.draws) draws += (draws.empty() ? "" : ",") + Hex(windows[draw.window]);
+    for (const Draw& draw : layout.draws)
+        draws += (draws.empty() ? "" : ",") + Hex(windows[draw.window]);
     for (size_t i = 0; i < windows.size(); ++i) {
         const LayoutWindow& w = layout.windows[i];
         if (!w.shown) continue;
