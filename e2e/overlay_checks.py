@@ -95,6 +95,9 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
         if scene.close:
             marks["closing"] = program.trace_size()
             code = started[scene.close].close()
+            # The process has gone; the window system may take down its
+            # windows a moment later, so the tick under way is not held to it.
+            program.wait_ticks(program.tick_count() + 1)
             marks["closed"] = program.trace_size()
             log("%s stand-in closed with exit code %s" % (scene.close, code))
             program.wait_ticks(program.tick_count() + TICKS + 1)
