@@ -16,8 +16,12 @@ import tempfile
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pe_file import PeFile, PeError  # noqa: E402
 from xp_imports import XP_IMPORTS  # noqa: E402
+try:
+    import pefile
+except ImportError:  # a python3 of its own (pyenv) ahead of Debian's, which has python3-pefile
+    sys.path.append('/usr/lib/python3/dist-packages')
+    import pefile
 
 RT_ICON, RT_MENU, RT_DIALOG, RT_STRING, RT_ACCELERATOR, RT_GROUP_ICON = 3, 4, 5, 6, 9, 14
 LANG_EN_US = 1033
@@ -133,7 +137,7 @@ def dialog(data):
     ver, sig, help_id, ex_style, style, count, x, y, cx, cy = struct.unpack_from(
         '<HHIIIHhhhh', data, 0)
     if (ver, sig) != (1, 0xFFFF):
-        raise PeError('not an extended dialog template (%d, 0x%x)' % (ver, sig))
+        raise ValueError('not an extended dialog template (%d, 0x%x)' % (ver, sig))
     menu, off = sz_or_ord(data, 26)
     cls, off = sz_or_ord(data, off)
     title, off = utf16z(data, off)
@@ -191,8 +195,25 @@ def check_icon_image(report, what, data, width, height, bpp):
         report.require(what + ' corners have alpha 0', all(alpha(x, y) == 0 for x, y in corners))
 
 
+def resources(pe):
+    """{(type, name, language): bytes}; string identifiers stay strings."""
+    result = {}
+
+    def walk(directory, path):
+        for entry in directory.entries:
+            key = path + (entry.id if entry.name is None else str(entry.name),)
+            if hasattr(entry, 'directory'):
+                walk(entry.directory, key)
+            else:  # a leaf anywhere but the language level shows up as a wrong key
+                result[key] = pe.get_data(entry.data.struct.OffsetToData, entry.data.struct.Size)
+
+    if hasattr(pe, 'DIRECTORY_ENTRY_RESOURCE'):
+        walk(pe.DIRECTORY_ENTRY_RESOURCE, ())
+    return result
+
+
 def check_resources(report, pe):
-    res = pe.resources()
+    res = resources(pe)
     expected_keys = ({(RT_STRING, 103 // 16 + 1, LANG_EN_US), (RT_MENU, 109, LANG_EN_US),
                       (RT_ACCELERATOR, 109, LANG_EN_US), (RT_DIALOG, 103, LANG_EN_US)} |
                      {(RT_GROUP_ICON, g, LANG_EN_US) for g in ICON_GROUPS} |
@@ -268,19 +289,23 @@ def check_resources(report, pe):
         check_icon_image(report, what, data, width, height, bpp)
 
 
-def check_program(report, pe, release):
-    report.check('subsystem is GUI', SUBSYSTEM_GUI, pe.subsystem)
-    xp = (5, 1) if pe.machine == MACHINE_I386 else (5, 2)
-    report.require('subsystem version at most %d.%d' % xp,
-                   (pe.subsystem_major, pe.subsystem_minor) <= xp,
-                   '%d.%d' % (pe.subsystem_major, pe.subsystem_minor))
-    report.require('OS version at most %d.%d' % xp, (pe.os_major, pe.os_minor) <= xp,
-                   '%d.%d' % (pe.os_major, pe.os_minor))
-    imports = pe.imports()
+def check_program(report, pe, data, release):
+    head, opt = pe.FILE_HEADER, pe.OPTIONAL_HEADER
+    report.check('subsystem is GUI', SUBSYSTEM_GUI, opt.Subsystem)
+    xp = (5, 1) if head.Machine == MACHINE_I386 else (5, 2)
+    subsystem = (opt.MajorSubsystemVersion, opt.MinorSubsystemVersion)
+    report.require('subsystem version at most %d.%d' % xp, subsystem <= xp, '%d.%d' % subsystem)
+    os_version = (opt.MajorOperatingSystemVersion, opt.MinorOperatingSystemVersion)
+    report.require('OS version at most %d.%d' % xp, os_version <= xp, '%d.%d' % os_version)
+    imports = {imp.dll.decode('latin-1'): [f.name.decode('latin-1') if f.name else
+                                           '#%d' % f.ordinal for f in imp.imports]
+               for imp in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', [])}
     dlls = {name.lower() for name in imports}
     report.require('imported DLLs within KERNEL32, USER32, GDI32, msvcrt', dlls <= ALLOWED_DLLS,
                    ', '.join(sorted(dlls - ALLOWED_DLLS)))
-    report.check('no delay-loaded DLLs', (0, 0), pe.directory(13))
+    dirs = opt.DATA_DIRECTORY  # only as many as the header declares
+    delay = (dirs[13].VirtualAddress, dirs[13].Size) if len(dirs) > 13 else (0, 0)
+    report.check('no delay-loaded DLLs', (0, 0), delay)
     for dll, fs in sorted(imports.items()):
         print('      imports %s: %s' % (dll, ' '.join(fs)))
     if not release:
@@ -288,11 +313,11 @@ def check_program(report, pe, release):
     missing = sorted('%s!%s' % (dll, f) for dll, fs in imports.items() for f in fs
                      if f not in XP_IMPORTS.get(dll.lower(), ()))
     report.check('every imported function is present on Windows XP', [], missing)
-    report.check('machine is i386', MACHINE_I386, pe.machine)
-    report.check('32-bit image (PE32)', False, pe.pe32_plus)
-    report.check('no link timestamp', 0, pe.timestamp)
-    report.check('no symbol table', (0, 0), (pe.symbol_table, pe.symbol_count))
-    report.require('size at most 96 KiB', len(pe.data) <= MAX_SIZE, '%d bytes' % len(pe.data))
+    report.check('machine is i386', MACHINE_I386, head.Machine)
+    report.check('32-bit image (PE32)', False, pe.PE_TYPE == pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)
+    report.check('no link timestamp', 0, head.TimeDateStamp)
+    report.check('no symbol table', (0, 0), (head.PointerToSymbolTable, head.NumberOfSymbols))
+    report.require('size at most 96 KiB', len(data) <= MAX_SIZE, '%d bytes' % len(data))
 
 
 def build_again(source, toolchain):
@@ -320,10 +345,12 @@ def main():
     sha = hashlib.sha256(data).hexdigest()
     report = Report()
     try:
-        pe = PeFile(data)
+        pe = pefile.PE(data=data)
+        if pe.get_warnings():  # pefile reads on past a damaged file; ours gives none
+            raise pefile.PEFormatError(pe.get_warnings()[0])
         check_resources(report, pe)
-        check_program(report, pe, args.release)
-    except (PeError, struct.error, ValueError, IndexError) as e:
+        check_program(report, pe, data, args.release)
+    except (pefile.PEFormatError, struct.error, ValueError, IndexError) as e:
         report.require('the file reads as a PE image', False, str(e))
     if args.release:
         build_dir = os.path.dirname(os.path.abspath(args.program))
