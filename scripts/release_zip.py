@@ -1,18 +1,23 @@
 #!/usr/bin/env python3
 """Packages the release program for download as
-OUT_DIR/quelvani-<version>-win32.zip, holding quelvani.exe, README.txt and
-SHA256SUMS, the same bytes from every run. The version is the About box's;
-README.txt is the README's section for Windows users as plain text.
-With --check, packages the program twice and checks what a user gets.
+OUT_DIR/quelvani-<version>-win32.zip, holding quelvani.exe, README.txt,
+LICENSE.txt and SHA256SUMS, the same bytes from every run of one commit.
+The version is the About box's; README.txt is the About box's version line,
+then the README's section for Windows users as plain text. Every member is
+dated by the commit the source is at, or by SOURCE_DATE_EPOCH when set.
+With --check, packages the program several ways and checks what a user gets.
 
 usage: release_zip.py --source DIR program.exe OUT_DIR
        release_zip.py --check --source DIR program.exe
 """
 import argparse
+import calendar
 import hashlib
+import io
 import os
 import re
 import shutil
+import subprocess
 import sys
 import tempfile
 import textwrap
@@ -21,17 +26,48 @@ import zipfile
 
 SECTION = 'Quelvani for Windows users'
 WIDTH = 76
-MEMBERS = ['quelvani.exe', 'README.txt', 'SHA256SUMS']
-# The earliest time a zip can hold; the same for every member and run.
-FIXED_TIME = (1980, 1, 1, 0, 0, 0)
+MEMBERS = ['quelvani.exe', 'README.txt', 'LICENSE.txt', 'SHA256SUMS']
+# The times a zip's MS-DOS date can hold: 1980 to 2107.
+FIRST, PAST_LAST = (calendar.timegm((year, 1, 1, 0, 0, 0)) for year in (1980, 2108))
 
 
-def version(source):
+def about(source):
+    """The About box's version line, and the version in it."""
     with open(os.path.join(source, 'app', 'quelvani.rc')) as f:
-        found = re.search(r'"Quelvani Version ([0-9.]+)"', f.read())
+        found = re.search(r'"(Quelvani Version ([0-9.]+))"', f.read())
     if not found:
         sys.exit('no "Quelvani Version" line in app/quelvani.rc')
-    return found.group(1)
+    return found.groups()
+
+
+def release_time(source):
+    """The date every member carries: SOURCE_DATE_EPOCH when set, else the
+    time of the commit the source is at. In UTC, so that one commit gives
+    the same bytes whatever the packaging machine's time zone."""
+    epoch = os.environ.get('SOURCE_DATE_EPOCH')
+    if epoch is None:
+        origin = 'the commit time'
+        try:
+            git = subprocess.run(['git', '-C', source, 'log', '-1', '--format=%ct'],
+                                 capture_output=True, text=True)
+            epoch, why = git.stdout.strip(), git.stderr.strip().partition('\n')[0]
+        except OSError as e:
+            epoch, why = '', str(e)
+        if not epoch:
+            sys.exit('no date for the zip: %s has no git commit (%s) and SOURCE_DATE_EPOCH '
+                     'is not set; set SOURCE_DATE_EPOCH to the release time in seconds '
+                     'since 1970 UTC' % (source, why))
+    else:
+        origin = 'SOURCE_DATE_EPOCH'
+        if not re.fullmatch('[0-9]+', epoch):
+            sys.exit('SOURCE_DATE_EPOCH=%r is not a whole number of seconds since 1970 UTC'
+                     % epoch)
+    seconds = int(epoch)
+    if not FIRST <= seconds < PAST_LAST:
+        sys.exit('%s, %d seconds since 1970 UTC, is outside 1980 to 2107, the years a '
+                 'zip can date its members by' % (origin, seconds))
+    # MS-DOS times count in two-second steps: the even second at or before.
+    return time.gmtime(seconds - seconds % 2)[:6]
 
 
 def section(source):
@@ -79,18 +115,24 @@ def plain_text(lines):
 
 
 def package(program, source, out_dir):
+    # The date first: without one, nothing is written.
+    when = release_time(source)
+    line, number = about(source)
     with open(program, 'rb') as f:
         exe = f.read()
-    readme = plain_text(section(source))
+    readme = (line + '\r\n\r\n').encode('ascii') + plain_text(section(source))
+    with open(os.path.join(source, 'LICENSE'), 'rb') as f:
+        licence = f.read().replace(b'\n', b'\r\n')
+    files = [exe, readme, licence]
     # LF, as sha256sum writes it, so that `sha256sum -c SHA256SUMS` reads
-    # it with any version; README.txt is the file meant for Notepad.
-    sums = ''.join('%s  %s\n' % (hashlib.sha256(data).hexdigest(), name)
-                   for name, data in zip(MEMBERS, (exe, readme))).encode('ascii')
+    # it with any version; README.txt and LICENSE.txt are meant for Notepad.
+    files.append(''.join('%s  %s\n' % (hashlib.sha256(data).hexdigest(), name)
+                         for name, data in zip(MEMBERS, files)).encode('ascii'))
     os.makedirs(out_dir, exist_ok=True)
-    path = os.path.join(out_dir, 'quelvani-%s-win32.zip' % version(source))
+    path = os.path.abspath(os.path.join(out_dir, 'quelvani-%s-win32.zip' % number))
     with zipfile.ZipFile(path, 'w') as z:
-        for name, data in zip(MEMBERS, (exe, readme, sums)):
-            info = zipfile.ZipInfo(name, FIXED_TIME)
+        for name, data in zip(MEMBERS, files):
+            info = zipfile.ZipInfo(name, when)
             # MS-DOS attributes, no Unix mode: the archive bit alone, as
             # Windows' own zip folders write it (0 would be replaced by
             # zipfile with a Unix mode).
@@ -104,52 +146,124 @@ def package(program, source, out_dir):
 
 
 def check(program, source):
-    failures = 0
+    program, source = os.path.abspath(program), os.path.abspath(source)
+    # What the zip should hold, read here apart from the packaging code, so
+    # that a fault there shows.
+    with open(os.path.join(source, 'app', 'quelvani.rc')) as f:
+        about_line = re.search(r'CONTROL\s+"(Quelvani Version [^"]+)"', f.read()).group(1)
+    zip_name = 'quelvani-%s-win32.zip' % about_line.split()[-1]
+    with open(os.path.join(source, 'README.md')) as f:
+        md = re.search(r'^## %s\n.*?(?=^##? |\Z)' % re.escape(SECTION), f.read(),
+                       re.M | re.S).group()
+    md_words = re.sub(r'(?m)^#+ ', '', md).replace('`', '').replace('**', '').split()
+    with open(os.path.join(source, 'LICENSE'), 'rb') as f:
+        licence = f.read()
+    with open(program, 'rb') as f:
+        exe = f.read()
+    epoch = os.environ.get('SOURCE_DATE_EPOCH')
+    dated_by = 'SOURCE_DATE_EPOCH' if epoch else 'the commit'
+    epoch = epoch or subprocess.run(['git', '-C', source, 'log', '-1', '--format=%ct'],
+                                    capture_output=True, text=True).stdout.strip()
+    dated = time.gmtime(int(epoch) // 2 * 2)[:6] if epoch.isdigit() else None
+    # Written out here, not taken from MEMBERS, so that a change there shows.
+    order = ['quelvani.exe', 'README.txt', 'LICENSE.txt', 'SHA256SUMS']
+    # A POSIX zone far from UTC, which needs no time zone data installed.
+    east = 'QLV-13:45'
+
     with tempfile.TemporaryDirectory(prefix='quelvani-release-') as tmp:
-        first = package(program, source, os.path.join(tmp, 'a'))
-        # The second from a copy with another time and mode, which must not
-        # reach the zip.
+        def run(out, src, prog, **changes):
+            """Packages as release.sh does, in a process of its own so that TZ
+            takes effect, from another folder, into tmp/out; the process and
+            the zip's bytes (none if it wrote no zip)."""
+            env = {k: v for k, v in dict(os.environ, **changes).items() if v is not None}
+            done = subprocess.run(
+                [sys.executable, os.path.abspath(__file__), '--source', src, prog, out],
+                cwd=tmp, env=env, capture_output=True, text=True)
+            path = os.path.join(tmp, out, zip_name)
+            if not os.path.exists(path):
+                return done, path, b''
+            with open(path, 'rb') as f:
+                return done, path, f.read()
+
+        # A copy of the program with another time and mode, which must not
+        # reach the zip; the source files packaging reads, without git.
         copy = os.path.join(tmp, 'quelvani.exe')
         shutil.copyfile(program, copy)
         os.utime(copy, (1e9, 1e9))
         os.chmod(copy, 0o600)
-        second = package(copy, source, os.path.join(tmp, 'b'))
-        with open(first, 'rb') as f, open(second, 'rb') as g:
-            same = f.read() == g.read()
-        with zipfile.ZipFile(first) as z:
-            infos = z.infolist()
-            data = {i.filename: z.read(i) for i in infos}
-            comment = z.comment
-    with open(program, 'rb') as f:
-        exe = f.read()
+        bare = os.path.join(tmp, 'bare')
+        os.makedirs(os.path.join(bare, 'app'))
+        for name in ('app/quelvani.rc', 'README.md', 'LICENSE'):
+            shutil.copyfile(os.path.join(source, name), os.path.join(bare, name))
+
+        utc, path, first = run('utc', source, program, TZ='UTC0')
+        sys.stderr.write(utc.stderr)
+        second = run('east', source, copy, TZ=east)[2]
+        by_epoch = run('epoch', source, program, TZ=east, SOURCE_DATE_EPOCH='1700000001')[2]
+        refusals = [(what, word, run(what, src, program, TZ=east, **changes)[0],
+                     os.path.exists(os.path.join(tmp, what)))
+                    for what, src, word, changes in [
+            ('with neither git nor SOURCE_DATE_EPOCH', bare, 'SOURCE_DATE_EPOCH is not set',
+             dict(SOURCE_DATE_EPOCH=None, GIT_CEILING_DIRECTORIES=tmp)),
+            ('a malformed SOURCE_DATE_EPOCH', source, 'not a whole number',
+             dict(SOURCE_DATE_EPOCH='1.7e9')),
+            ('a SOURCE_DATE_EPOCH before 1980 UTC', source, 'outside 1980',
+             dict(SOURCE_DATE_EPOCH='315532799')),
+        ]]
+
+    def unzip(data):
+        """The members' infos and contents, and the zip's comment."""
+        try:
+            with zipfile.ZipFile(io.BytesIO(data)) as z:
+                return z.infolist(), {i.filename: z.read(i) for i in z.infolist()}, z.comment
+        except zipfile.BadZipFile:
+            return [], {}, b''
+
+    def crlf_only(text):
+        body = text.replace(b'\r\n', b'')
+        return text.endswith(b'\r\n') and b'\r' not in body and b'\n' not in body
+
+    infos, data, comment = unzip(first)
     readme = data.get('README.txt', b'')
-    body = readme.replace(b'\r\n', b'')
     lines = readme.decode('latin-1').split('\r\n')
-    # The section found here apart from section(), so that a fault there shows.
-    with open(os.path.join(source, 'README.md')) as f:
-        md = next(p for p in f.read().split('\n## ') if p.startswith(SECTION + '\n'))
-    md_words = [w.replace('`', '').replace('**', '') for w in md.split() if w.strip('#-')]
-    txt_words = [w for w in readme.decode('latin-1').split() if w.strip('=-')]
-    sums = [(hashlib.sha256(data.get(n, b'')).hexdigest(), n) for n in MEMBERS[:2]]
+    # Its words after the version line, less the lines underlining headings.
+    txt_words = ' '.join(line for above, line in zip(lines[1:], lines[2:])
+                         if not (set(line) in ({'='}, {'-'}) and len(line) == len(above))
+                         ).split()
+    sums = [(hashlib.sha256(data.get(n, b'')).hexdigest(), n) for n in order[:-1]]
     got_sums = [tuple(line.split('  ', 1))
                 for line in data.get('SHA256SUMS', b'').decode('latin-1').split('\n')[:-1]]
-    today = time.localtime()[:3]
+    failures = 0
     for what, ok in [
-        ('two packagings give the same bytes', same),
-        ('members, in order: ' + ', '.join(MEMBERS), [i.filename for i in infos] == MEMBERS),
-        ('every member has one fixed time, not the time of packaging',
-         len({i.date_time for i in infos}) == 1 and infos[0].date_time[:3] != today),
+        ('packaging prints the zip\'s absolute path, size and SHA-256',
+         utc.stdout == '%s: %d bytes, SHA-256 %s\n' % (path, len(first),
+                                                       hashlib.sha256(first).hexdigest())),
+        ('packagings under TZ=UTC0 and TZ=%s, of copies with other times and modes, '
+         'give the same bytes' % east, first != b'' and first == second),
+        ('members, in order: ' + ', '.join(order), [i.filename for i in infos] == order),
+        ('every member is dated by %s, %s UTC' % (dated_by, dated),
+         dated is not None and [i.date_time for i in infos] == [dated] * len(order)),
+        ('SOURCE_DATE_EPOCH=1700000001 dates every member (2023, 11, 14, 22, 13, 20) UTC',
+         [i.date_time for i in unzip(by_epoch)[0]] == [(2023, 11, 14, 22, 13, 20)] * 4),
         ('no extra fields and no comment', not comment and not any(i.extra for i in infos)),
         ('quelvani.exe is the built program', data.get('quelvani.exe') == exe),
-        ('README.txt ends its lines with CRLF only',
-         readme.endswith(b'\r\n') and b'\r' not in body and b'\n' not in body),
-        ('README.txt has no tab and no byte outside ASCII', all(32 <= c < 127 for c in body)),
+    ] + [('%s ends its lines with CRLF only' % n, crlf_only(data.get(n, b'')))
+         for n in ('README.txt', 'LICENSE.txt')] + [
+        ('README.txt has no tab and no byte outside ASCII',
+         all(32 <= c < 127 for c in readme.replace(b'\r\n', b''))),
         ('README.txt lines are at most %d columns' % WIDTH,
          all(len(line) <= WIDTH for line in lines)),
-        ('README.txt is the section "%s", word for word' % SECTION,
-         lines[0] == SECTION and txt_words == md_words),
-        ('SHA256SUMS lists quelvani.exe and README.txt by their SHA-256', got_sums == sums),
-    ]:
+        ('README.txt begins with the About box\'s "%s" and a blank line' % about_line,
+         lines[:2] == [about_line, '']),
+        ('then the section "%s", word for word' % SECTION,
+         lines[2:3] == [SECTION] and txt_words == md_words),
+        ('LICENSE.txt is LICENSE with CRLF line ends', data.get('LICENSE.txt') ==
+         licence.replace(b'\n', b'\r\n')),
+        ('SHA256SUMS lists %s by their SHA-256' % ', '.join(order[:-1]), got_sums == sums),
+    ] + [('refuses %s: non-zero exit, one line saying so, no zip' % what,
+          done.returncode != 0 and done.stderr.count('\n') == 1 and word in done.stderr
+          and not made)
+         for what, word, done, made in refusals]:
         print('%s  %s' % ('ok  ' if ok else 'FAIL', what))
         failures += not ok
     print('%d failed' % failures)
