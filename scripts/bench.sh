@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# The long figures, from the builds scripts/build.sh made: what a pass costs
-# on the simulated window system, and under Wine what the program costs and
-# whether it slows the capture programs down, for the release program where
-# 32-bit Wine runs and for the win64 twin. Prints figures; fails only when a
-# run breaks, never on a figure.
-#   scripts/bench.sh [SECONDS]   (each Wine measurement; 20 when not given)
+# The long figures: what a pass costs on the simulated window system, and
+# under Wine what the program costs and whether it slows the capture
+# programs down, for the release program where 32-bit Wine runs and for the
+# win64 twin. Installs and builds what is missing first. Prints figures;
+# fails only when a run breaks, never on a figure.
+usage="usage: scripts/bench.sh [SECONDS]
+  SECONDS  how long each Wine measurement lasts, a whole number (default 20)"
 set -uo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/lib.sh"
+show_help_if_asked "$@"
+(($# <= 1)) || usage_error "one argument at most"
 seconds=${1:-20}
+[[ "$seconds" =~ ^[1-9][0-9]*$ ]] || usage_error "not a whole number of seconds: $seconds"
+
+"$root/scripts/build.sh" --quiet host win32 win64 || exit 1
+cd "$root"
 status=0
 
 echo "== benchmark host"
@@ -21,7 +28,7 @@ for c in win32 win64; do
   fi
   echo "== wine cost $c"
   python3 bench/wine_cpu.py --program "$b/quelvani.exe" --standins "$b/e2e/standins" \
-    --prefix "$b/bench/wineprefix" --pass-cost "$b/bench/pass_cost.exe" --seconds "$seconds" ||
+    --prefix build/wineprefix --pass-cost "$b/bench/pass_cost.exe" --seconds "$seconds" ||
     status=1
 done
 exit $status

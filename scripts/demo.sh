@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds the release and the win64
-# program, and runs the release program under Wine beside stand-ins for the
-# three capture programs (the win64 twin where 32-bit Wine cannot run).
-# Prints tick by tick which windows were found and drawn on, where each
-# cross is on screen and whether it was seen there, saves
-# build/demo/desktop.png, closes the program through File > Exit and reports
-# its exit code.
+# The demo: installs and builds what is missing, then runs the release
+# program under Wine beside stand-ins for the three capture programs (the
+# win64 twin where 32-bit Wine cannot run). Says which windows each tick
+# drew on, whether each cross was seen on screen, closes the program
+# through File > Exit, and saves a picture of the screen.
+usage="usage: scripts/demo.sh
+  takes no arguments; the picture is saved as build/demo/desktop.png"
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/lib.sh"
+show_help_if_asked "$@"
+(($# == 0)) || usage_error "no arguments are taken"
 
-scripts/install-deps.sh
-scripts/build.sh win32 win64
-
+"$root/scripts/build.sh" --quiet win32 win64
+cd "$root"
 if why=$(python3 e2e/wine_session.py probe); then
-  build=build/win32; echo "running the release program, build/win32/quelvani.exe: $why"
+  build=build/win32; echo "running the release program, $root/$build/quelvani.exe: $why"
 else
-  build=build/win64; echo "running the win64 twin, build/win64/quelvani.exe, as $why"
+  build=build/win64
+  echo "running the win64 twin, $root/$build/quelvani.exe: the release program cannot run here ($why)"
 fi
-exec python3 e2e/overlay_checks.py --demo build/demo --program "$build/quelvani.exe" \
-  --standins "$build/e2e/standins" --driver "$build/e2e/shell/shell_driver.exe" "$@"
+exec python3 e2e/overlay_checks.py --demo "$root/build/demo" --prefix "$root/build/wineprefix" \
+  --program "$build/quelvani.exe" --standins "$build/e2e/standins" \
+  --driver "$build/e2e/shell/shell_driver.exe"

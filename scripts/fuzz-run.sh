@@ -4,9 +4,14 @@
 # touched. Prints (and adds to $QUELVANI_FIGURES) how many inputs it ran.
 # An input that breaks a rule is left in WORK/artifacts; commit it under
 # fuzz/corpus/regression-<what> with the fix, and it is replayed by every build.
-#   scripts/fuzz-run.sh FUZZER SEED_CORPUS WORK SECONDS
+# The fuzz build's ctest runs it.
+usage="usage: scripts/fuzz-run.sh FUZZER SEED_CORPUS WORK SECONDS"
 set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+show_help_if_asked "$@"
+(($# == 4)) || usage_error "four arguments are needed, $# given"
 fuzzer=$1 seeds=$2 work=$3 seconds=$4
+[[ "$seconds" =~ ^[1-9][0-9]*$ ]] || usage_error "not a whole number of seconds: $seconds"
 mkdir -p "$work/corpus" "$work/artifacts"
 log="$work/fuzz.log"
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Makes the download: installs what is missing, builds the release program
-# and packages it with README.txt and SHA256SUMS as
-# dist/quelvani-<version>-win32.zip, the same bytes from every run; prints
-# the zip's size and SHA-256.
+# Makes the download: installs and builds what is missing, then packages
+# the release program with README.txt, LICENSE.txt and SHA256SUMS as
+# dist/quelvani-<version>-win32.zip, the same bytes from every run of one
+# commit; prints the zip's path, size and SHA-256.
+usage="usage: scripts/release.sh
+  takes no arguments; writes dist/quelvani-<version>-win32.zip"
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/lib.sh"
+show_help_if_asked "$@"
+(($# == 0)) || usage_error "no arguments are taken"
 
-scripts/install-deps.sh
-scripts/build.sh win32
-python3 scripts/release_zip.py --source . build/win32/quelvani.exe dist
+"$root/scripts/build.sh" --quiet win32
+python3 "$root/scripts/release_zip.py" --source "$root" "$root/build/win32/quelvani.exe" "$root/dist"

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Runs one static analyser over the system's own code (app/, discovery/,
 # overlay/) exactly as the given build compiles it, from that build's
-# compile_commands.json. Exits non-zero on any finding.
-#   scripts/static-analysis.sh clang-tidy|cppcheck BUILD_DIR
+# compile_commands.json. Exits non-zero on any finding. The host build's
+# ctest runs it.
+usage="usage: scripts/static-analysis.sh clang-tidy|cppcheck BUILD_DIR"
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+show_help_if_asked "$@"
+(($# == 2)) || usage_error "two arguments are needed, $# given"
 tool=$1
+[[ "$tool" == clang-tidy || "$tool" == cppcheck ]] || usage_error "unknown analyser: $tool"
+[ -d "$2" ] || usage_error "no such build folder: $2"
 build=$(cd "$2" && pwd)
-root=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/static-analysis"
 mkdir -p "$out"
 
@@ -37,5 +42,4 @@ case "$tool" in
       --cppcheck-build-dir="$out" \
       --error-exitcode=1 --inline-suppr
     ;;
-  *) echo "unknown analyser: $tool" >&2; exit 2 ;;
 esac

@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, builds every
 # configuration, runs every test, then the long figures (scripts/bench.sh).
-#   scripts/test.sh --quick   the edit-and-test loop: the host build and its
-#                             unit tests, without memcheck, static analysis
-#                             and the soak run
+usage="usage: scripts/test.sh [--quick]
+  (none)   every configuration, every test, then the benchmarks
+  --quick  the edit-and-test loop: the host build and its unit tests, without
+           memcheck, static analysis and the soak run; installs only the host
+           toolchain"
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/lib.sh"
+show_help_if_asked "$@"
+case "$*" in
+  "") ;;
+  --quick)
+    "$root/scripts/build.sh" host
+    exec ctest --test-dir "$root/build/host" --output-on-failure -j "$(nproc)" \
+      -E 'memcheck|static_analysis|soak' ;;
+  *) usage_error "unknown argument: $*" ;;
+esac
 
-scripts/install-deps.sh
-if [ "${1:-}" = --quick ]; then
-  scripts/build.sh host
-  exec ctest --test-dir build/host --output-on-failure -j "$(nproc)" \
-    -E 'memcheck|static_analysis|soak'
-fi
+cd "$root"
+# One Wine prefix for the whole run, made by the first check that needs it.
+rm -rf build/wineprefix build/wineprefix.lock build/wineprefix.partial
 scripts/build.sh
 
 passed=0 failed=0 skipped=0 status=0
@@ -32,14 +40,14 @@ for c in "${configs[@]}"; do
 done
 echo "== end to end"
 if why=$(python3 e2e/wine_session.py probe); then
-  echo "end to end: the release program, build/win32/quelvani.exe ($why)"
+  echo "end to end: the release program, $root/build/win32/quelvani.exe ($why)"
 else
-  echo "end to end: the win64 twin, build/win64/quelvani.exe; the release program's checks are skipped ($why)"
+  echo "end to end: the win64 twin, $root/build/win64/quelvani.exe; the release program's checks are skipped ($why)"
 fi
 
 # The release program's imports, size and SHA-256 (checked in full by ctest).
 echo "== release program"
-python3 tests/pe/check_pe.py build/win32/quelvani.exe | grep -E 'imports|SHA-256' || status=1
+python3 tests/pe/check_pe.py "$root/build/win32/quelvani.exe" | grep -E 'imports|SHA-256' || status=1
 
 # ctest hides a passing test's output; the figures of the long runs it made
 # are printed here, then the benchmarks'.
