@@ -8,8 +8,7 @@
     # and the private Xvfb is gone, on every path out of the block
 
 A session
-  - starts its own Xvfb on the first free display of QUELVANI_E2E_DISPLAYS
-    (default "71-79");
+  - starts its own Xvfb, which picks a free display;
   - holds an exclusive lock on the prefix for its lifetime, so sessions that
     share one prefix take turns (creating the prefix once when it is missing);
   - adds its relay_calls to the prefix's relay filter
@@ -23,6 +22,7 @@ import collections
 import fcntl
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -43,7 +43,7 @@ OVERLAY_CALLS = [
 TRACE_CHANNELS = "+pid,+relay,+loaddll"
 # Room for the three stand-ins side by side, none covering another.
 SCREEN_SIZE = "2200x1300"
-READY_RE = re.compile(r"^READY (\S+) pid=(\d+) top=([0-9a-fA-F]+) draw=([0-9a-fA-F,]*)\s*$")
+READY_RE = re.compile(r"^READY (\S+) pid=(\d+) top=(0x[0-9a-f]+) draw=([0-9a-fx,]*)\s*$")
 
 
 class SessionError(Exception):
@@ -70,7 +70,8 @@ def probe_32_bit_wine():
     cannot run those, and machines without Debian's wine32, fail here."""
     loader = "/usr/lib/wine/wine"
     if not os.path.exists(loader):
-        return False, "no 32-bit Wine (%s; scripts/install-deps.sh installs wine32:i386)" % loader
+        return False, ("no 32-bit Wine (%s; scripts/install-deps.sh installs wine32:i386 where "
+                       "32-bit programs run)" % loader)
     try:
         done = subprocess.run([loader, "--version"], capture_output=True, text=True, timeout=60)
     except OSError as error:
@@ -95,22 +96,6 @@ def skipped(program):
     print("SKIP %s: %s: %s" % (Path(program).name, "the release program is checked end to end "
                                "instead" if runs else "the release program cannot run", why))
     return SKIPPED
-
-
-def _display_taken(number):
-    """Whether an X server holds the display; a lock left by a dead one is no hold."""
-    try:
-        with open("/tmp/.X%d-lock" % number) as lock:
-            holder = int(lock.read().strip() or 0)
-    except (FileNotFoundError, ValueError):
-        return os.path.exists("/tmp/.X11-unix/X%d" % number)
-    try:
-        os.kill(holder, 0)
-        return True
-    except ProcessLookupError:
-        return False
-    except PermissionError:
-        return True
 
 
 def _kill_group(popen, grace=2.0):
@@ -200,6 +185,15 @@ class WineProcess:
         self.wait_line(lambda l: l == end, timeout, start=first)
         answer = self.lines[first:]
         return answer[:answer.index(end)]
+
+    def wait_windows_gone(self, windows, timeout=10.0):
+        """Asks this stand-in until none of the windows, another's, exists."""
+        deadline = time.monotonic() + timeout
+        while self.ask("exists " + " ".join("%#x" % w for w in windows), "END EXISTS"):
+            if time.monotonic() > deadline:
+                raise SessionError("windows %s still there after %.0f s" % (
+                    ", ".join("%#x" % w for w in windows), timeout))
+            time.sleep(0.05)
 
     def running(self):
         return self.popen.poll() is None
@@ -315,27 +309,24 @@ class WineSession:
     # -- the display, the prefix and its wineserver -------------------------
 
     def _start_display(self):
-        low, _, high = os.environ.get("QUELVANI_E2E_DISPLAYS", "71-79").partition("-")
-        for number in range(int(low), int(high or low) + 1):
-            if _display_taken(number):
-                continue
-            log = open(self.workdir / "xvfb.log", "wb")
-            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", SCREEN_SIZE + "x24",
-                                     "-nolisten", "tcp", "-noreset"],
-                                    stdout=log, stderr=log, start_new_session=True)
-            log.close()
-            deadline = time.monotonic() + 10
-            while time.monotonic() < deadline and xvfb.poll() is None:
-                # A server that lost a race for the number exits at once;
-                # the socket is then another's.
-                if os.path.exists("/tmp/.X11-unix/X%d" % number) and \
-                        (time.sleep(0.2) or xvfb.poll() is None):
-                    self._xvfb, self.display = xvfb, ":%d" % number
-                    self.log("Xvfb on %s (pid %d)" % (self.display, xvfb.pid))
-                    return
-                time.sleep(0.05)
+        """Xvfb picks a free display itself and writes its number once it
+        takes clients (-displayfd)."""
+        read, write = os.pipe()
+        with open(self.workdir / "xvfb.log", "wb") as log:
+            xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
+                                     SCREEN_SIZE + "x24", "-nolisten", "tcp", "-noreset"],
+                                    stdout=log, stderr=log, pass_fds=(write,),
+                                    start_new_session=True)
+        os.close(write)
+        with os.fdopen(read) as ready:
+            # One line, written at once; nothing but the end if Xvfb dies first.
+            number = ready.readline().strip() if select.select([ready], [], [], 30)[0] else ""
+        if not number.isdigit():
             _kill_group(xvfb)
-        raise SessionError("no free X display in QUELVANI_E2E_DISPLAYS")
+            raise SessionError("Xvfb named no display within 30 s; see %s"
+                               % (self.workdir / "xvfb.log"))
+        self._xvfb, self.display = xvfb, ":" + number
+        self.log("Xvfb on %s (pid %d)" % (self.display, xvfb.pid))
 
     def _take_prefix_lock(self, timeout=900.0):
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
@@ -399,12 +390,12 @@ def stop_on_signals():
 
 
 def main():
-    """`wine_session.py prefix DIR` creates a prefix; `remove DIR` deletes it;
+    """`wine_session.py prefix DIR` creates a prefix where there is none;
     `probe` says whether 32-bit Wine runs here (exit code 0 when it does)."""
     import argparse
     import tempfile
     parser = argparse.ArgumentParser(description=main.__doc__)
-    parser.add_argument("action", choices=["prefix", "remove", "probe"])
+    parser.add_argument("action", choices=["prefix", "probe"])
     parser.add_argument("dir", nargs="?")
     options = parser.parse_args()
     if options.action == "probe":
@@ -412,14 +403,6 @@ def main():
         print(why)
         return 0 if runs else 1
     stop_on_signals()
-    if options.action == "remove":
-        shutil.rmtree(options.dir, ignore_errors=True)
-        for leftover in (options.dir + ".lock", options.dir + ".partial"):
-            if os.path.isdir(leftover):
-                shutil.rmtree(leftover, ignore_errors=True)
-            elif os.path.exists(leftover):
-                os.remove(leftover)
-        return 0
     with tempfile.TemporaryDirectory(prefix="quelvani-e2e-") as work:
         started = time.monotonic()
         with WineSession(options.dir, work, log=print):
