@@ -9,9 +9,10 @@ and reads the crosses back off the screen at the points the stand-ins pick.
 Exit code 0 when every tick is right, 1 with a list of problems otherwise.
 
 With --demo OUT (scripts/demo.sh) it runs the demo's scene instead, every
-program at once, prints every tick and where each cross is on screen,
-saves OUT/desktop.png and a small copy, and ends the program through
-File > Exit with the shell checks' driver, whose exit code must be 0.
+program at once, sums the ticks up and says of each window whether its
+cross, or its lack of one, was seen on screen, ends the program through
+File > Exit with the shell checks' driver (its exit code must be 0), and
+saves OUT/desktop.png and a small copy.
 """
 
 import argparse
@@ -61,15 +62,21 @@ def expected_draws(ready_by_kind, kinds):
 def end_through_the_menu(session, program, driver, out):
     """The demo's ending: the desktop saved, then File > Exit picked as a
     user would; the program's exit code."""
+    out.mkdir(parents=True, exist_ok=True)
     shot = out / "desktop.png"
     subprocess.run(["import", "-display", session.display, "-window", "root", str(shot)],
                    timeout=30, check=True)
-    small = out / "desktop-small.png"
-    subprocess.run(["convert", str(shot)] + SMALL_COPY + [str(small)], timeout=30, check=True)
-    print("desktop saved to %s, a small copy to %s" % (shot, small))
+    subprocess.run(["convert", str(shot)] + SMALL_COPY + [str(out / "desktop-small.png")],
+                   timeout=30, check=True)
     code, lines = session.run(driver, ["pick-exit"], timeout=60)
-    print("".join("  %s: %s\n" % (Path(driver).name, line) for line in lines), end="")
+    if code != 0:
+        raise SessionError("the driver could not pick File > Exit: %s" % " ".join(lines))
     return program.wait_exit(15)
+
+
+def describe_ready(ready):
+    return "; ".join("%s %#x draws on %s" % (kind, r.top, ", ".join("%#x" % w for w in r.draw)
+                                               or "nothing") for kind, r in ready.items())
 
 
 def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=None):
@@ -81,7 +88,7 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
         if not scene.late:
             started, ready = layouts.start_standins(session, standins_dir, scene.standins,
                                                     STANDIN_TIMEOUT)
-            log("ready: %s" % list(ready.values()))
+            log("ready: " + describe_ready(ready))
         program = session.start(program_exe, traced=True, name="program")
         program.wait_ticks(2)
         marks = {}
@@ -89,15 +96,17 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
             marks["starting"] = program.trace_size()
             started, ready = layouts.start_standins(session, standins_dir, scene.standins,
                                                     STANDIN_TIMEOUT)
-            log("ready: %s" % list(ready.values()))
+            log("ready: " + describe_ready(ready))
             marks["ready"] = program.trace_size()
         program.wait_ticks(program.tick_count() + TICKS + 1)
         if scene.close:
             marks["closing"] = program.trace_size()
             code = started[scene.close].close()
-            # The process has gone; the window system may take down its
-            # windows a moment later, so the tick under way is not held to it.
-            program.wait_ticks(program.tick_count() + 1)
+            # Ticks are held to the stand-in's absence from the moment the
+            # window system says its windows are gone.
+            gone = ready[scene.close]
+            witness = next(p for name, p in started.items() if name != scene.close)
+            witness.wait_windows_gone([gone.top] + gone.draw)
             marks["closed"] = program.trace_size()
             log("%s stand-in closed with exit code %s" % (scene.close, code))
             program.wait_ticks(program.tick_count() + TICKS + 1)
@@ -138,20 +147,29 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
     facts["ticks after close"] = sum(1 for t in whole if scene.close and
                                      t[0].offset >= marks["closed"])
     facts["ticks after ready"] = after_ready
-    facts["names"] = {w: name for name, r in ready.items() for w in r.draw}
+    facts["names"] = {s.window: s.role for s, _ in facts["screen"]}
     return judged, facts
 
 
 def judge(scene, judged, facts, show_ticks=False):
+    """The problems found; with show_ticks, the ticks summed up in a line,
+    and those that went wrong, each in a line of its own."""
     problems = [p for _, found in facts["screen"] for p in found]
+    wrong = []
     for number, (tick, expected, exact) in enumerate(judged, 1):
         found = ticks.check_tick(tick, expected, exact)
         problems += ["tick %d: %s" % (number, p) for p in found]
-        if show_ticks:
-            drawn = ", ".join("%s %x" % (facts["names"].get(w, "unknown window"), w)
+        if found:
+            drawn = ", ".join("%s %#x" % (facts["names"].get(w, "window"), w)
                               for w in (c.arg(0) for c in tick if c.name == "GetDC"))
-            print("tick %2d: drew on %s (%s)" % (number, drawn or "nothing",
-                                                 "WRONG" if found else "as expected"))
+            wrong.append("  tick %d drew on %s: %s" % (number, drawn or "nothing", found[0]))
+    if show_ticks:
+        expected = next((e for _, e, exact in judged if exact), [])
+        print("%d of %d ticks drew on the %d expected windows, in order:\n  %s"
+              % (len(judged) - len(wrong), len(judged), len(expected), ", ".join(
+                  "%s %#x" % (facts["names"].get(w, "window"), w) for w in expected)))
+        for line in wrong[:10] + (["  ... and %d more" % (len(wrong) - 10)] if wrong[10:] else []):
+            print(line)
     if facts.get("exit code", 0) != 0:
         problems.append("exit code %d after File > Exit, expected 0" % facts["exit code"])
     exact_ticks = sum(1 for _, _, exact in judged if exact)
@@ -185,22 +203,23 @@ def main():
         print(";".join(SCENES))
         return 0
     options = parser.parse_args()
-    if options.demo:
+    if options.demo and options.prefix:
         out = Path(options.demo).resolve()
         scene, name, ending = DEMO, "demo", (lambda session, program: end_through_the_menu(
             session, program, options.driver, out))
-        options.prefix, options.keep = out / "wineprefix", out / "session"
+        options.keep = out / "session"
     elif options.scene and options.prefix:
         scene, name, ending = SCENES[options.scene], options.scene, None
         if (skip := skipped(options.program)) is not None:
             return skip
     else:
-        parser.error("--scene and --prefix, or --demo, are needed")
+        parser.error("--scene or --demo, and --prefix, are needed")
     stop_on_signals()
     started = time.monotonic()
 
     def log(text):
-        print("[%5.1f s] %s" % (time.monotonic() - started, text), flush=True)
+        if not options.demo:
+            print("[%5.1f s] %s" % (time.monotonic() - started, text), flush=True)
 
     with tempfile.TemporaryDirectory(prefix="quelvani-e2e-") as scratch:
         workdir = Path(options.keep) if options.keep else Path(scratch)
@@ -212,17 +231,28 @@ def main():
             return 1
         problems = judge(scene, judged, facts, show_ticks=bool(options.demo))
     draws = sorted({len([c for c in t if c.name == "GetDC"]) for t, _, exact in judged if exact})
-    print("%s %s: %d ticks, crosses per tick %s, %.1f s"
-          % ("PASS" if not problems else "FAIL", name, len(judged), draws,
-             time.monotonic() - started))
+    if options.demo:
+        print("on screen:")
+    else:
+        print("%s %s: %d ticks, crosses per tick %s, %.1f s"
+              % ("PASS" if not problems else "FAIL", name, len(judged), draws,
+                 time.monotonic() - started))
     for shown, found in facts["screen"]:
-        print("  screen: " + screen_checks.describe(shown, found))
+        print("  " + screen_checks.describe(shown, found))
     if "exit code" in facts:
-        print("  exit code after File > Exit: %d" % facts["exit code"])
-    for problem in problems[:40]:
+        print("File > Exit picked: the program ended with exit code %d" % facts["exit code"])
+    # The demo has said which ticks went wrong.
+    shown = [p for p in problems if not (options.demo and p.startswith("tick "))]
+    for problem in shown[:40]:
         print("  " + problem)
-    if len(problems) > 40:
-        print("  ... and %d more" % (len(problems) - 40))
+    if len(shown) > 40:
+        print("  ... and %d more" % (len(shown) - 40))
+    if options.demo:
+        print("%s: %s" % ("PASS" if not problems else "FAIL", "everything as expected"
+                          if not problems else "%d problems; the session's files are in %s"
+                          % (len(problems), options.keep)))
+        print("picture of the screen: %s (a small copy: %s)"
+              % (out / "desktop.png", out / "desktop-small.png"))
     return 1 if problems else 0
 
 

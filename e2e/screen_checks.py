@@ -88,7 +88,7 @@ def check_shown(shown, shots, examples=3):
         if wrong:
             named = ", ".join("(%d,%d) is %s" % (x, y, "#%02x%02x%02x" % c if c else "off screen")
                               for x, y, c in wrong[:examples])
-            problems.append("window %x: %d of %d points %s: %s"
+            problems.append("window %#x: %d of %d points %s: %s"
                             % (shown.window, len(wrong), len(shown.points), what, named))
     return problems
 
@@ -105,11 +105,11 @@ def check(display, standins):
 
 
 def describe(shown, problems):
-    """'lpi video 1005e: cross at (324, 263) on screen: seen (4 points on
-    the cross, 120 off it)' for one window and what was found wrong there."""
-    on = sum(1 for p in shown.points if p[2])
-    where = "cross at (%d, %d) on screen" % shown.cross if shown.cross else "no cross"
-    seen = bool(shown.cross) != bool(problems)
-    return "%s %x: %s: %s (%d points on the cross, %d off it)" % (
-        shown.role, shown.window, where, ("seen" if seen else "NOT SEEN") if shown.cross
-        else ("one was seen" if problems else "none seen"), on, len(shown.points) - on)
+    """One window's verdict in words: 'lpi video 0x1005e: cross seen, centred
+    at (324, 263) on screen' or 'lpi help 0x1005a: no cross, as it must be'."""
+    name = "%s %#x" % (shown.role, shown.window)
+    if shown.cross:
+        where = "centred at (%d, %d) on screen" % shown.cross
+        return "%s: %s, %s" % (name, "NO CROSS SEEN where one must be" if problems
+                               else "cross seen", where)
+    return "%s: %s" % (name, "A CROSS where none may be" if problems else "no cross, as it must be")

@@ -138,7 +138,7 @@ INVALID_HANDLE_VALUES = ((1 << 64) - 1, (1 << 32) - 1)
 
 
 def _hex(values):
-    return "[" + ",".join("%x" % v for v in values) + "]"
+    return "[" + ",".join("%#x" % v for v in values) + "]"
 
 
 def _is_subsequence(part, whole):
@@ -178,12 +178,12 @@ def check_drawing(tick, expected, exact=True):
                 break
             if call.name in ("SelectObject", "PolyPolyline") and call.arg(0) == dc:
                 on_dc.append(call)
-        where = "window %x" % window
+        where = "window %#x" % window
         if released is None:
-            problems.append("%s: device context %x never released" % (where, dc))
+            problems.append("%s: device context %#x never released" % (where, dc))
             continue
         if released.arg(0) != window:
-            problems.append("%s: context released on window %x" % (where, released.arg(0)))
+            problems.append("%s: context released on window %#x" % (where, released.arg(0)))
         shape = [c.name for c in on_dc]
         if shape != ["SelectObject", "PolyPolyline", "SelectObject"]:
             problems.append("%s: calls on the context were %s, expected SelectObject, "
@@ -191,11 +191,11 @@ def check_drawing(tick, expected, exact=True):
             continue
         select, draw, restore = on_dc
         if select.arg(1) not in pens:
-            problems.append("%s: selected %x, not the stock white pen" % (where, select.arg(1)))
+            problems.append("%s: selected %#x, not the stock white pen" % (where, select.arg(1)))
         if draw.arg(3) != 2:
             problems.append("%s: PolyPolyline of %d polylines, expected 2" % (where, draw.arg(3)))
         if restore.arg(1) != select.result:
-            problems.append("%s: selected %x back, the previous pen was %x"
+            problems.append("%s: selected %#x back, the previous pen was %#x"
                             % (where, restore.arg(1), select.result))
     gets = sum(1 for c in tick if c.name == "GetDC" and c.result)
     releases = sum(1 for c in tick if c.name == "ReleaseDC")
@@ -215,7 +215,7 @@ def check_snapshots(tick):
             if call.arg(0) in open_snapshots:
                 open_snapshots.remove(call.arg(0))
             else:
-                problems.append("closed handle %x, which is no open snapshot" % call.arg(0))
+                problems.append("closed handle %#x, which is no open snapshot" % call.arg(0))
     if open_snapshots:
         problems.append("snapshots left open: %s" % _hex(open_snapshots))
     return problems

@@ -18,7 +18,7 @@ namespace {
 
 constexpr LONG LABEL_HEIGHT = 20;
 constexpr LONG FIRST_PANEL_INSET = 120;  // how far the first panel tucks under the main one
-constexpr LONG PANEL_STEP = 16;          // each next panel's offset from the one above it
+constexpr LONG PANEL_STEP = 32;          // each next panel's offset: room for its label
 constexpr int MOST_PANELS_GATHERED = 4;
 
 bool ReadsTracking(std::string label) {

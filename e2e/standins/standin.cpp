@@ -23,6 +23,8 @@
 //   frames   "FRAMES <painted> <ms>": frames of the first video painted so
 //            far (--repaint N repaints it N times a second) and the
 //            milliseconds since the stand-in started
+//   exists <hex> ...  those of the windows that still exist, one a line,
+//            then "END EXISTS": another stand-in's windows, once it closed
 // It writes "CLOSED" when its window has gone.
 #include "layouts/layout.h"
 
@@ -32,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -79,7 +82,7 @@ void WriteOut(const std::string& text) {
 
 std::string Hex(const void* handle) {
     char text[32];
-    std::snprintf(text, sizeof text, "%llx",
+    std::snprintf(text, sizeof text, "%#llx",
                   static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(handle)));
     return text;
 }
@@ -342,6 +345,16 @@ DWORD WINAPI WatchInput(LPVOID parameter) {
             if (command == "close") return PostMessageA(top, WM_CLOSE, 0, 0), 0;
             if (command == "points") PostMessageA(top, WM_STANDIN_COMMAND, COMMAND_POINTS, 0);
             if (command == "frames") PostMessageA(top, WM_STANDIN_COMMAND, COMMAND_FRAMES, 0);
+            if (command.rfind("exists ", 0) == 0) {
+                std::istringstream words(command.substr(7));
+                std::string still, word;
+                while (words >> word) {
+                    auto window = reinterpret_cast<HWND>(
+                        static_cast<UINT_PTR>(std::strtoull(word.c_str(), nullptr, 16)));
+                    if (IsWindow(window)) still += Hex(window) + "\n";
+                }
+                WriteOut(still + "END EXISTS\n");
+            }
         }
     }
     PostMessageA(top, WM_CLOSE, 0, 0);
