@@ -4,6 +4,7 @@
 // prints wall and CPU time per call.
 //   pass_cost [repeats]
 #include "discovery/finders.h"
+#include "discovery/process_filter.h"
 #include "overlay/crosshair.h"
 #include "overlay/overlay_pass.h"
 
@@ -37,19 +38,47 @@ double ThreadCpu() {
 
 int repeats = 200;
 
+// Prints and returns the wall time of one step, in microseconds.
 template <typename Step>
-void Time(const char* name, Step step) {
+double Time(const char* name, Step step) {
     double wall = Now(), cpu = ThreadCpu();
     for (int i = 0; i < repeats; ++i) step();
-    wall = Now() - wall;
-    cpu = ThreadCpu() - cpu;
-    std::printf("  %-44s %9.1f us wall %9.1f us CPU\n", name, 1e6 * wall / repeats,
-                1e6 * cpu / repeats);
+    wall = 1e6 * (Now() - wall) / repeats;
+    cpu = 1e6 * (ThreadCpu() - cpu) / repeats;
+    std::printf("  %-44s %9.1f us wall %9.1f us CPU\n", name, wall, cpu);
+    return wall;
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
     ++*reinterpret_cast<int*>(count);
     return TRUE;
+}
+
+// A process filter's enumeration, counting the module snapshots it takes:
+// one for each window it is offered that is titled "AutoStar Envisage".
+struct CountedFilter {
+    WNDENUMPROC filter;
+    HWND found;
+    int snapshots;
+};
+
+BOOL CALLBACK CountSnapshots(HWND window, LPARAM counted) {
+    auto& c = *reinterpret_cast<CountedFilter*>(counted);
+    if (HANDLE snapshot = OpenEnvisageTitledSnapshot(window)) {
+        ++c.snapshots;
+        CloseHandle(snapshot);
+    }
+    return c.filter(window, reinterpret_cast<LPARAM>(&c.found));
+}
+
+int SnapshotsPerPass() {
+    int total = 0;
+    for (WNDENUMPROC filter : {EnvisageProcessFilter, DsiProcessFilter}) {
+        CountedFilter counted{filter, nullptr, 0};
+        EnumWindows(CountSnapshots, reinterpret_cast<LPARAM>(&counted));
+        total += counted.snapshots;
+    }
+    return total;
 }
 
 }  // namespace
@@ -69,7 +98,7 @@ int main(int argc, char** argv) {
     // The pass, its parts, and what dominates them: a module snapshot of
     // another process, which the DSI and Envisage filters take every tick.
     HWND list[ENVISAGE_LIST_SIZE];
-    Time("RunOverlayPass", [] { RunOverlayPass(); });
+    double pass = Time("RunOverlayPass", [] { RunOverlayPass(); });
     Time("FindLpiLiveWindow", [] { FindLpiLiveWindow(); });
     Time("FindEnvisageLiveWindows", [&] { FindEnvisageLiveWindows(list); });
     Time("FindDsiLiveWindow", [] { FindDsiLiveWindow(); });
@@ -77,10 +106,13 @@ int main(int argc, char** argv) {
     if (dsi) {
         DWORD pid = 0;
         GetWindowThreadProcessId(GetAncestor(dsi, GA_ROOT), &pid);
-        Time("CreateToolhelp32Snapshot + CloseHandle", [pid] {
+        double snapshotTime = Time("CreateToolhelp32Snapshot + CloseHandle", [pid] {
             HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
             if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
         });
+        int snapshots = SnapshotsPerPass();
+        std::printf("module snapshots: %d a pass, %.0f%% of its wall time\n", snapshots,
+                    100.0 * snapshots * snapshotTime / pass);
     }
     return 0;
 }
