@@ -14,8 +14,9 @@ against that idle figure and, with --pass-cost, against the share of a pass
 spent in module snapshots, which the DSI and Envisage searches take afresh
 on every tick; pass_cost times the pass, its finders and single calls with
 and without the stand-ins. The wineserver's time over the same windows is
-printed beside it: every window query the program makes is a request to it. The stand-ins and pass_cost must be
-built for the program's architecture. Prints figures; fails only when the
+printed beside it: every window query the program makes is a request to
+it. The stand-ins and pass_cost must be built for the program's
+architecture. Prints figures; fails only when the
 program dies or a stand-in never comes up, never on a time.
 """
 
