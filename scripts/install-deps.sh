@@ -9,10 +9,10 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 show_help_if_asked "$@"
 
-host=(cmake g++ make libgtest-dev python3)
+host=(cmake g++ make libgtest-dev)
 everything=("${host[@]}" valgrind clang-tidy cppcheck clang libclang-rt-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
-  wine64 xvfb imagemagick python3-pefile)
+  wine64 xvfb imagemagick python3 python3-pefile)
 case "${1-}" in
   "") packages=("${everything[@]}") ;;
   --host) packages=("${host[@]}") ;;
