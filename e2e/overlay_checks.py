@@ -124,9 +124,11 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
     full = expected_draws(ready, everyone)
     judged = []
     after_ready = 0
+    # A tick is held to the windows of a phase only if it lies wholly in it:
+    # one under way when the stand-ins come or go may meet either tree.
     for tick in whole:
-        start = tick[0].offset
-        if scene.late and start < marks["starting"]:
+        start, end = tick[0].offset, tick[-1].offset
+        if scene.late and end < marks["starting"]:
             judged.append((tick, [], True))
         elif scene.late and start < marks["ready"]:
             # Trees half built may fit a layout for a tick, as when torn down.
@@ -138,7 +140,7 @@ def run_scene(scene, program_exe, standins_dir, prefix, workdir, log, ending=Non
         elif scene.close and start >= marks["closed"]:
             rest = [k for k in everyone if k != scene.close]
             judged.append((tick, expected_draws(ready, rest), True))
-        elif scene.close and start >= marks["closing"]:
+        elif scene.close and end >= marks["closing"]:
             # While the stand-in's tree is half destroyed, other windows of it
             # may fit a layout for a tick; they must still be drawn on properly.
             judged.append((tick, None, False))
