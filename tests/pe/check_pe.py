@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Checks the built program: every resource, field by field, and nothing
 else; with --release also what a user relies on in the file itself (i386,
-GUI, runs on XP, only the system's DLLs, small, and the same bytes from a
-second clean build).
+GUI, runs on XP, only the system's DLLs, small, no build path inside), and
+with --toolchain too the same bytes from a second clean build.
 
-usage: check_pe.py [--release --source DIR --toolchain FILE] program.exe
+usage: check_pe.py [--release [--source DIR [--toolchain FILE]]] program.exe
 """
 import argparse
 import hashlib
@@ -297,20 +297,23 @@ def check_program(report, pe, data, release):
     report.require('subsystem version at most %d.%d' % xp, subsystem <= xp, '%d.%d' % subsystem)
     os_version = (opt.MajorOperatingSystemVersion, opt.MinorOperatingSystemVersion)
     report.require('OS version at most %d.%d' % xp, os_version <= xp, '%d.%d' % os_version)
-    imports = {imp.dll.decode('latin-1'): [f.name.decode('latin-1') if f.name else
-                                           '#%d' % f.ordinal for f in imp.imports]
-               for imp in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', [])}
-    dlls = {name.lower() for name in imports}
+    # (DLL, function) for every import of every descriptor: a DLL may be
+    # named by more than one.
+    descriptors = [(imp.dll.decode('latin-1'), [f.name.decode('latin-1') if f.name else
+                                                '#%d' % f.ordinal for f in imp.imports])
+                   for imp in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', [])]
+    imports = [(dll, f) for dll, fs in descriptors for f in fs]
+    dlls = {dll.lower() for dll, _ in imports}
     report.require('imported DLLs within KERNEL32, USER32, GDI32, msvcrt', dlls <= ALLOWED_DLLS,
                    ', '.join(sorted(dlls - ALLOWED_DLLS)))
     dirs = opt.DATA_DIRECTORY  # only as many as the header declares
     delay = (dirs[13].VirtualAddress, dirs[13].Size) if len(dirs) > 13 else (0, 0)
     report.check('no delay-loaded DLLs', (0, 0), delay)
-    for dll, fs in sorted(imports.items()):
+    for dll, fs in descriptors:
         print('      imports %s: %s' % (dll, ' '.join(fs)))
     if not release:
         return
-    missing = sorted('%s!%s' % (dll, f) for dll, fs in imports.items() for f in fs
+    missing = sorted('%s!%s' % (dll, f) for dll, f in imports
                      if f not in XP_IMPORTS.get(dll.lower(), ()))
     report.check('every imported function is present on Windows XP', [], missing)
     report.check('machine is i386', MACHINE_I386, head.Machine)
@@ -346,16 +349,23 @@ def main():
     report = Report()
     try:
         pe = pefile.PE(data=data)
-        if pe.get_warnings():  # pefile reads on past a damaged file; ours gives none
-            raise pefile.PEFormatError(pe.get_warnings()[0])
-        check_resources(report, pe)
-        check_program(report, pe, data, args.release)
-    except (pefile.PEFormatError, struct.error, ValueError, IndexError) as e:
+    except pefile.PEFormatError as e:
+        pe = None
         report.require('the file reads as a PE image', False, str(e))
-    if args.release:
+    if pe:
+        # pefile reads on past a damaged file; ours must give no warning.
+        report.check('pefile reads it without a warning', [], pe.get_warnings())
+        for check in (lambda: check_resources(report, pe),
+                      lambda: check_program(report, pe, data, args.release)):
+            try:
+                check()
+            except (pefile.PEFormatError, struct.error, ValueError, IndexError) as e:
+                report.require('the file reads as a PE image', False, str(e))
+    if args.release and args.source:
         build_dir = os.path.dirname(os.path.abspath(args.program))
         for path in (os.path.abspath(args.source), build_dir):
             report.require('no build path inside (%s)' % path, path.encode() not in data)
+    if args.release and args.toolchain:
         again, _ = build_again(args.source, args.toolchain)
         report.check('a second clean build gives the same SHA-256', sha, again)
     print('%s: %d bytes (%.1f KiB), SHA-256 %s' % (args.program, len(data), len(data) / 1024, sha))
