@@ -24,6 +24,9 @@ import textwrap
 import time
 import zipfile
 
+# The release program's checks, beside this script's tree whatever --source is.
+CHECK_PE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'pe',
+                        'check_pe.py')
 SECTION = 'Quelvani for Windows users'
 WIDTH = 76
 MEMBERS = ['quelvani.exe', 'README.txt', 'LICENSE.txt', 'SHA256SUMS']
@@ -57,6 +60,13 @@ def release_time(source):
             sys.exit('no date for the zip: %s has no git commit (%s) and SOURCE_DATE_EPOCH '
                      'is not set; set SOURCE_DATE_EPOCH to the release time in seconds '
                      'since 1970 UTC' % (source, why))
+        # The commit's date claims the commit's bytes.
+        changed = subprocess.run(['git', '-C', source, 'diff', '--name-only', 'HEAD', '--'],
+                                 capture_output=True, text=True).stdout.split()
+        if changed:
+            sys.exit('not packaging: tracked files differ from the commit the zip is dated by: '
+                     '%s; commit them, or set SOURCE_DATE_EPOCH to package the tree as it '
+                     'stands' % ', '.join(changed))
     else:
         origin = 'SOURCE_DATE_EPOCH'
         if not re.fullmatch('[0-9]+', epoch):
@@ -114,9 +124,22 @@ def plain_text(lines):
     return ('\r\n'.join(out[1:]) + '\r\n').encode('ascii')
 
 
+def refuse_unchecked(program, source):
+    """Stops unless the program passes the release program's checks
+    (headers, imports present on XP, flags, resources)."""
+    done = subprocess.run([sys.executable, CHECK_PE, '--release', '--source', source, program],
+                          capture_output=True, text=True)
+    if done.returncode != 0:
+        failed = [line[6:] for line in done.stdout.splitlines() if line.startswith('FAIL')]
+        sys.exit('not packaging %s: it fails the release checks: %s (see python3 %s --release '
+                 '%s)' % (program, '; '.join(failed) or done.stderr.strip()[-200:],
+                          os.path.normpath(CHECK_PE), program))
+
+
 def package(program, source, out_dir):
-    # The date first: without one, nothing is written.
+    # The date and the program's checks first: without them, nothing is written.
     when = release_time(source)
+    refuse_unchecked(program, source)
     line, number = about(source)
     with open(program, 'rb') as f:
         exe = f.read()
@@ -124,9 +147,8 @@ def package(program, source, out_dir):
     with open(os.path.join(source, 'LICENSE'), 'rb') as f:
         licence = f.read().replace(b'\n', b'\r\n')
     files = [exe, readme, licence]
-    # LF, as sha256sum writes it, so that `sha256sum -c SHA256SUMS` reads
-    # it with any version; README.txt and LICENSE.txt are meant for Notepad.
-    files.append(''.join('%s  %s\n' % (hashlib.sha256(data).hexdigest(), name)
+    # CRLF, for Notepad like the other two; `sha256sum -c` reads it too.
+    files.append(''.join('%s  %s\r\n' % (hashlib.sha256(data).hexdigest(), name)
                          for name, data in zip(MEMBERS, files)).encode('ascii'))
     os.makedirs(out_dir, exist_ok=True)
     path = os.path.abspath(os.path.join(out_dir, 'quelvani-%s-win32.zip' % number))
@@ -160,11 +182,13 @@ def check(program, source):
         licence = f.read()
     with open(program, 'rb') as f:
         exe = f.read()
-    epoch = os.environ.get('SOURCE_DATE_EPOCH')
-    dated_by = 'SOURCE_DATE_EPOCH' if epoch else 'the commit'
-    epoch = epoch or subprocess.run(['git', '-C', source, 'log', '-1', '--format=%ct'],
-                                    capture_output=True, text=True).stdout.strip()
-    dated = time.gmtime(int(epoch) // 2 * 2)[:6] if epoch.isdigit() else None
+    sys.dont_write_bytecode = True  # nothing written beside check_pe.py
+    sys.path.insert(0, os.path.dirname(CHECK_PE))
+    import check_pe
+    # The packaged sources are committed afresh at this time, so that the
+    # check holds in a tree with changes of its own.
+    committed = '@1600000000 +0000'
+    dated = (2020, 9, 13, 12, 26, 40)
     # Written out here, not taken from MEMBERS, so that a change there shows.
     order = ['quelvani.exe', 'README.txt', 'LICENSE.txt', 'SHA256SUMS']
     # A POSIX zone far from UTC, which needs no time zone data installed.
@@ -185,31 +209,62 @@ def check(program, source):
             with open(path, 'rb') as f:
                 return done, path, f.read()
 
+        def post_xp(where):
+            """A copy whose first import descriptor names USER32.dll too, with
+            XP's GetDC, ReleaseDC and GetWindow, and Windows 7's IsTouchWindow
+            over the longest name of the first (0) or second (1) of them."""
+            pe = check_pe.pefile.PE(program)
+            first = pe.DIRECTORY_ENTRY_IMPORT[0]
+            user = next(d for d in pe.DIRECTORY_ENTRY_IMPORT if d.dll.lower() == b'user32.dll')
+            first.struct.Name = user.struct.Name
+            for imp, name in zip(first.imports, [b'GetDC', b'ReleaseDC', b'GetWindow']):
+                pe.set_bytes_at_offset(imp.name_offset, name + b'\0')
+            longest = max([first, user][where].imports, key=lambda i: len(i.name))
+            pe.set_bytes_at_offset(longest.name_offset, b'IsTouchWindow\0')
+            pe.write(os.path.join(tmp, 'post-xp-%d.exe' % where))
+            return os.path.join(tmp, 'post-xp-%d.exe' % where)
+
         # A copy of the program with another time and mode, which must not
-        # reach the zip; the source files packaging reads, without git.
+        # reach the zip; the source files packaging reads, without git, and
+        # committed.
         copy = os.path.join(tmp, 'quelvani.exe')
         shutil.copyfile(program, copy)
         os.utime(copy, (1e9, 1e9))
         os.chmod(copy, 0o600)
-        bare = os.path.join(tmp, 'bare')
+        bare, repo = os.path.join(tmp, 'bare'), os.path.join(tmp, 'repo')
         os.makedirs(os.path.join(bare, 'app'))
         for name in ('app/quelvani.rc', 'README.md', 'LICENSE'):
             shutil.copyfile(os.path.join(source, name), os.path.join(bare, name))
+        shutil.copytree(bare, repo)
+        for args in (['init'], ['add', '.'], ['commit', '-m', 'release']):
+            subprocess.run(['git', '-C', repo, '-c', 'user.name=q', '-c', 'user.email=q@q'] + args,
+                           env=dict(os.environ, GIT_AUTHOR_DATE=committed,
+                                    GIT_COMMITTER_DATE=committed), check=True, capture_output=True)
 
-        utc, path, first = run('utc', source, program, TZ='UTC0')
+        clean = dict(SOURCE_DATE_EPOCH=None)
+        utc, path, first = run('utc', repo, program, TZ='UTC0', **clean)
         sys.stderr.write(utc.stderr)
-        second = run('east', source, copy, TZ=east)[2]
-        by_epoch = run('epoch', source, program, TZ=east, SOURCE_DATE_EPOCH='1700000001')[2]
-        refusals = [(what, word, run(what, src, program, TZ=east, **changes)[0],
-                     os.path.exists(os.path.join(tmp, what)))
-                    for what, src, word, changes in [
-            ('with neither git nor SOURCE_DATE_EPOCH', bare, 'SOURCE_DATE_EPOCH is not set',
-             dict(SOURCE_DATE_EPOCH=None, GIT_CEILING_DIRECTORIES=tmp)),
-            ('a malformed SOURCE_DATE_EPOCH', source, 'not a whole number',
+        second = run('east', repo, copy, TZ=east, **clean)[2]
+        by_epoch = run('epoch', repo, program, TZ=east, SOURCE_DATE_EPOCH='1700000001')[2]
+        # The tree changed since its commit: with SOURCE_DATE_EPOCH set, packaged.
+        with open(os.path.join(repo, 'LICENSE'), 'a') as f:
+            f.write('\n')
+        epoch = dict(SOURCE_DATE_EPOCH='1700000001')
+        refused = [(what, word, run(what, src, prog, TZ=east, **changes)[0],
+                    os.path.exists(os.path.join(tmp, what)))
+                   for what, src, prog, word, changes in [
+            ('with neither git nor SOURCE_DATE_EPOCH', bare, program, 'SOURCE_DATE_EPOCH is not set',
+             dict(clean, GIT_CEILING_DIRECTORIES=tmp)),
+            ('a malformed SOURCE_DATE_EPOCH', repo, program, 'not a whole number',
              dict(SOURCE_DATE_EPOCH='1.7e9')),
-            ('a SOURCE_DATE_EPOCH before 1980 UTC', source, 'outside 1980',
+            ('a SOURCE_DATE_EPOCH before 1980 UTC', repo, program, 'outside 1980',
              dict(SOURCE_DATE_EPOCH='315532799')),
-        ]]
+            ('a tree whose LICENSE differs from the commit it is dated by', repo, program,
+             'dated by: LICENSE;', clean),
+        ] + [('a program importing IsTouchWindow in the %s of two USER32.dll descriptors' % nth,
+              repo, post_xp(where), 'present on Windows XP', epoch)
+             for where, nth in enumerate(['first', 'second'])]]
+        as_it_stands = run('as it stands', repo, program, **epoch)[2]
 
     def unzip(data):
         """The members' infos and contents, and the zip's comment."""
@@ -232,7 +287,7 @@ def check(program, source):
                          ).split()
     sums = [(hashlib.sha256(data.get(n, b'')).hexdigest(), n) for n in order[:-1]]
     got_sums = [tuple(line.split('  ', 1))
-                for line in data.get('SHA256SUMS', b'').decode('latin-1').split('\n')[:-1]]
+                for line in data.get('SHA256SUMS', b'').decode('latin-1').split('\r\n')[:-1]]
     failures = 0
     for what, ok in [
         ('packaging prints the zip\'s absolute path, size and SHA-256',
@@ -241,14 +296,16 @@ def check(program, source):
         ('packagings under TZ=UTC0 and TZ=%s, of copies with other times and modes, '
          'give the same bytes' % east, first != b'' and first == second),
         ('members, in order: ' + ', '.join(order), [i.filename for i in infos] == order),
-        ('every member is dated by %s, %s UTC' % (dated_by, dated),
-         dated is not None and [i.date_time for i in infos] == [dated] * len(order)),
+        ('every member is dated by the commit, %s UTC' % (dated,),
+         [i.date_time for i in infos] == [dated] * len(order)),
         ('SOURCE_DATE_EPOCH=1700000001 dates every member (2023, 11, 14, 22, 13, 20) UTC',
          [i.date_time for i in unzip(by_epoch)[0]] == [(2023, 11, 14, 22, 13, 20)] * 4),
+        ('with SOURCE_DATE_EPOCH, a tree that differs from its commit is packaged as it stands',
+         unzip(as_it_stands)[1].get('LICENSE.txt') == licence.replace(b'\n', b'\r\n') + b'\r\n'),
         ('no extra fields and no comment', not comment and not any(i.extra for i in infos)),
         ('quelvani.exe is the built program', data.get('quelvani.exe') == exe),
     ] + [('%s ends its lines with CRLF only' % n, crlf_only(data.get(n, b'')))
-         for n in ('README.txt', 'LICENSE.txt')] + [
+         for n in ('README.txt', 'LICENSE.txt', 'SHA256SUMS')] + [
         ('README.txt has no tab and no byte outside ASCII',
          all(32 <= c < 127 for c in readme.replace(b'\r\n', b''))),
         ('README.txt lines are at most %d columns' % WIDTH,
@@ -263,7 +320,7 @@ def check(program, source):
     ] + [('refuses %s: non-zero exit, one line saying so, no zip' % what,
           done.returncode != 0 and done.stderr.count('\n') == 1 and word in done.stderr
           and not made)
-         for what, word, done, made in refusals]:
+         for what, word, done, made in refused]:
         print('%s  %s' % ('ok  ' if ok else 'FAIL', what))
         failures += not ok
     print('%d failed' % failures)
