@@ -23,10 +23,8 @@ for a in "$@"; do
 done
 ((${#configs[@]})) || configs=("${all[@]}")
 
-# The host builds need only the host toolchain.
-deps=(--host)
-for c in "${configs[@]}"; do [[ "$c" == host* ]] || deps=(); done
-"$root/scripts/install-deps.sh" "${deps[@]}"
+# Only what these configurations need: install-deps.sh has a part of each name.
+"$root/scripts/install-deps.sh" "${configs[@]}"
 
 cd "$root"
 mkdir -p build

@@ -11,14 +11,18 @@ source "$(dirname "$0")/lib.sh"
 show_help_if_asked "$@"
 (($# == 0)) || usage_error "no arguments are taken"
 
-"$root/scripts/build.sh" --quiet win32 win64
+# Wine first: the probe needs it to tell which of the two builds runs here,
+# and only that one is built.
+"$root/scripts/install-deps.sh" wine
 cd "$root"
 if why=$(python3 e2e/wine_session.py probe); then
-  build=build/win32; echo "running the release program, $root/$build/quelvani.exe: $why"
+  build=build/win32; say="running the release program, $root/$build/quelvani.exe: $why"
 else
   build=build/win64
-  echo "running the win64 twin, $root/$build/quelvani.exe: the release program cannot run here ($why)"
+  say="running the win64 twin, $root/$build/quelvani.exe: the release program cannot run here ($why)"
 fi
+"$root/scripts/build.sh" --quiet "${build#build/}"
+echo "$say"
 exec python3 e2e/overlay_checks.py --demo "$root/build/demo" --prefix "$root/build/wineprefix" \
   --program "$build/quelvani.exe" --standins "$build/e2e/standins" \
   --driver "$build/e2e/shell/shell_driver.exe"

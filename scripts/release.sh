@@ -10,5 +10,8 @@ source "$(dirname "$0")/lib.sh"
 show_help_if_asked "$@"
 (($# == 0)) || usage_error "no arguments are taken"
 
+# The release program's build and its packaging; neither Wine nor the other
+# builds.
+"$root/scripts/install-deps.sh" win32 package
 "$root/scripts/build.sh" --quiet win32
 python3 "$root/scripts/release_zip.py" --source "$root" "$root/build/win32/quelvani.exe" "$root/dist"
