@@ -19,9 +19,16 @@ SCENE_RE = re.compile(r'\{"([\w-]+)", "([^"]*)"\}')
 Program = collections.namedtuple("Program", "name executable order scenes")
 
 
-# Where the stand-ins' windows go, by their program's place in a tick's
-# order, so that none covers another on the private display.
-PLACES = ["0,0", "760,0", "0,600"]
+# Where each stand-in's window goes and the room it has, (x, y, width,
+# height), by its program's place in a tick's order; the private display is
+# just large enough for them all. The screen checks fail a scene whose
+# windows leave the screen or cover another stand-in's.
+PLACES = [(0, 0, 760, 600), (760, 0, 1340, 1040), (0, 600, 760, 600)]
+
+
+def screen_size():
+    """(width, height) of the private display: every place in full."""
+    return max(x + w for x, _, w, _ in PLACES), max(y + h for _, y, _, h in PLACES)
 
 
 def start_standins(session, folder, scenes, timeout):
@@ -29,9 +36,9 @@ def start_standins(session, folder, scenes, timeout):
     ready; ({program: process}, {program: its Ready})."""
     known = {p.name: p for p in programs()}
     order = list(known)
-    started = {name: session.start(Path(folder) / known[name].executable,
-                                   options + ["--at", PLACES[order.index(name) % len(PLACES)],
-                                              "--timeout", str(timeout)])
+    started = {name: session.start(Path(folder) / known[name].executable, options + [
+                   "--at", "%d,%d" % PLACES[order.index(name) % len(PLACES)][:2],
+                   "--timeout", str(timeout)])
                for name, options in scenes}
     return started, {name: process.wait_ready() for name, process in started.items()}
 

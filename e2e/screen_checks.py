@@ -1,38 +1,43 @@
 """What the screen shows of the crosses, read back from screenshots.
 
-A stand-in asked for "points" answers with two lines for each window it
-shows on screen, its role and the screen points where it is visible:
+A stand-in asked for "points" answers with a line for its top-level window
+and two for each window it shows on screen: the window's place on screen and
+role, and the screen points where it is visible:
 
-    ROLE <hex window> <program> <role>
+    ROLE <hex window> <left>,<top>,<right>,<bottom> <program> <role>
     POINTS <hex window> plain=<rrggbb> cross=<x>,<y>|none <x>,<y>,<W|P> ...
 
 (cross: where on screen the centre of the window's cross must be, if any.)
 
-W points must be white in at least one of the shots (a repaint may catch a
-line half-drawn); P points must show the window's plain colour in every shot.
+W points must be white in at least one of the shots, taken a tick apart (a
+repaint may catch a line half-drawn); P points must show the window's plain
+colour in every shot. Every window must lie wholly on the screen and clear
+of every other stand-in's, or some of its points could not be judged.
 """
 
 import collections
 import re
 import subprocess
-import time
 
 WHITE = (255, 255, 255)
-SHOT_INTERVAL = 0.3  # seconds between the two shots
 
 
 # One window a stand-in shows on screen, and what must be seen on it:
 # cross is (x, y) or None, points are (x, y, white).
 Shown = collections.namedtuple("Shown", "window role plain cross points")
+# One window a stand-in has on screen: rect is (left, top, right, bottom).
+Placed = collections.namedtuple("Placed", "window role rect")
 
 
 def parse_points(lines):
-    """The windows a stand-in's answer to "points" names."""
-    shown, roles = [], {}
+    """The windows a stand-in's answer to "points" names: ([Shown], [Placed])."""
+    shown, placed, roles = [], [], {}
     for line in lines:
         fields = line.split()
         if fields[:1] == ["ROLE"]:
-            roles[int(fields[1], 16)] = " ".join(fields[2:])
+            roles[int(fields[1], 16)] = " ".join(fields[3:])
+            placed.append(Placed(int(fields[1], 16), " ".join(fields[3:]),
+                                 tuple(int(v) for v in fields[2].split(","))))
             continue
         if len(fields) < 4 or fields[0] != "POINTS" or not fields[2].startswith("plain=") \
                 or not fields[3].startswith("cross="):
@@ -46,7 +51,7 @@ def parse_points(lines):
             x, y, kind = field.split(",")
             points.append((int(x), int(y), kind == "W"))
         shown.append(Shown(window, roles.get(window, "window"), plain, cross, points))
-    return shown
+    return shown, placed
 
 
 class Shot:
@@ -93,15 +98,34 @@ def check_shown(shown, shots, examples=3):
     return problems
 
 
-def check(display, standins):
-    """Asks every stand-in what it shows, takes the shots, and judges each
-    window: [(Shown, its problems)]."""
-    shown = [window for standin in standins
-             for window in parse_points(standin.ask("points", "END POINTS"))]
+def check_placement(screen, placed_by_standin):
+    """Problems with where the stand-ins' windows lie: partly off the
+    screen (width, height), or over a window of another stand-in."""
+    problems = []
+    for index, placed in enumerate(placed_by_standin):
+        others = [o for i, p in enumerate(placed_by_standin) if i != index for o in p]
+        for window, role, (left, top, right, bottom) in placed:
+            name = "%s %#x at (%d,%d)-(%d,%d)" % (role, window, left, top, right, bottom)
+            if left < 0 or top < 0 or right > screen[0] or bottom > screen[1]:
+                problems.append("%s lies partly off the %dx%d screen" % ((name,) + screen))
+            over = [o for o in others if left < o.rect[2] and o.rect[0] < right and
+                    top < o.rect[3] and o.rect[1] < bottom]
+            if over:
+                problems.append("%s lies over %s" % (name, ", ".join(
+                    "%s %#x" % (o.role, o.window) for o in over)))
+    return problems
+
+
+def check(display, standins, between):
+    """Asks every stand-in what it shows, takes a shot, calls between() (a
+    wait for the program's next tick), takes another, and judges each
+    window: ([(Shown, its problems)], problems of placement)."""
+    answers = [parse_points(standin.ask("points", "END POINTS")) for standin in standins]
     shots = [take_shot(display)]
-    time.sleep(SHOT_INTERVAL)
+    between()
     shots.append(take_shot(display))
-    return [(window, check_shown(window, shots)) for window in shown]
+    judged = [(window, check_shown(window, shots)) for shown, _ in answers for window in shown]
+    return judged, check_placement((shots[0].width, shots[0].height), [p for _, p in answers])
 
 
 def describe(shown, problems):
@@ -109,7 +133,7 @@ def describe(shown, problems):
     at (324, 263) on screen' or 'lpi help 0x1005a: no cross, as it must be'."""
     name = "%s %#x" % (shown.role, shown.window)
     if shown.cross:
-        where = "centred at (%d, %d) on screen" % shown.cross
-        return "%s: %s, %s" % (name, "NO CROSS SEEN where one must be" if problems
-                               else "cross seen", where)
+        seen = ("NO CROSS SEEN where one must be" if any("not white" in p for p in problems)
+                else "cross seen, BUT STRAY COLOURS beside it" if problems else "cross seen")
+        return "%s: %s, centred at (%d, %d) on screen" % ((name, seen) + shown.cross)
     return "%s: %s" % (name, "A CROSS where none may be" if problems else "no cross, as it must be")

@@ -7,6 +7,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # nothing written in the tree
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import ticks  # noqa: E402
@@ -186,26 +187,51 @@ class ScreenChecks(unittest.TestCase):
         return screen_checks.Shot(ppm)
 
     def test_white_in_one_shot_and_plain_in_every_shot(self):
-        lines = ["ROLE 1005a lpi video", "POINTS 1005a plain=283c5a cross=1,0 0,0,P 1,0,W 2,0,P"]
+        lines = ["ROLE 1005a 0,0,3,1 lpi video",
+                 "POINTS 1005a plain=283c5a cross=1,0 0,0,P 1,0,W 2,0,P"]
         P, W, GREY = self.PLAIN, self.WHITE, (64, 64, 64)
-        cases = [  # the shots' colours, words of the expected problem
-            ([[P, W, P]], None),
-            ([[P, P, P], [P, W, P]], None),                      # a repaint caught once
-            ([[P, P, P], [P, P, P]], "1 of 3 points not white"),
-            ([[P, W, W]], "1 of 3 points not the window's own colour"),  # a cross one pixel off
-            ([[P, W, P], [P, W, GREY]], "(2,0) is #404040"),
-            ([[(32, 10, 9), W, P]], "(0,0) is #200a09"),       # bytes that look like blanks
+        cases = [  # the shots' colours, words of the expected problem and verdict
+            ([[P, W, P]], None, "cross seen,"),
+            ([[P, P, P], [P, W, P]], None, "cross seen,"),  # a repaint caught once
+            ([[P, P, P], [P, P, P]], "1 of 3 points not white", "NO CROSS SEEN"),
+            ([[P, W, W]], "1 of 3 points not the window's own colour", "BUT STRAY"),  # one pixel off
+            ([[P, W, P], [P, W, GREY]], "(2,0) is #404040", "BUT STRAY"),
+            ([[(32, 10, 9), W, P]], "(0,0) is #200a09", "BUT STRAY"),  # bytes that look like blanks
         ]
-        [shown] = screen_checks.parse_points(lines)
-        self.assertEqual((shown.window, shown.role, shown.plain, shown.cross),
-                         (0x1005A, "lpi video", self.PLAIN, (1, 0)))
-        for shots, problem in cases:
+        [shown], placed = screen_checks.parse_points(lines)
+        self.assertEqual((shown.window, shown.role, shown.plain, shown.cross, placed),
+                         (0x1005A, "lpi video", self.PLAIN, (1, 0),
+                          [(0x1005A, "lpi video", (0, 0, 3, 1))]))
+        for shots, problem, verdict in cases:
             with self.subTest(shots=shots):
                 found = screen_checks.check_shown(shown, [self.shot(c) for c in shots])
+                self.assertIn(verdict, screen_checks.describe(shown, found))
                 if problem is None:
                     self.assertEqual(found, [])
                 else:
                     self.assertTrue(any(problem in p for p in found), found)
+
+    def test_every_window_on_the_screen_and_clear_of_other_standins(self):
+        lpi = ["ROLE 10 0,0,700,540 lpi top", "ROLE 11 4,23,696,536 lpi video"]
+        dsi = ["ROLE 20 0,600,700,1140 dsi top"]
+        cases = [  # the second stand-in's windows, how many problems, words of each
+            (dsi, 0, []),
+            (["ROLE 20 0,540,700,1080 dsi top"], 0, []),  # touching is not covering
+            (["ROLE 20 0,1100,700,1640 dsi top"], 1, [
+                "dsi top 0x20 at (0,1100)-(700,1640) lies partly off the 2100x1200 screen"]),
+            (["ROLE 20 -8,600,692,1140 dsi top"], 1, ["partly off"]),
+            (["ROLE 20 600,500,1300,1040 dsi top"], 3, [
+                "lpi top 0x10 at (0,0)-(700,540) lies over dsi top 0x20",
+                "lpi video 0x11 at (4,23)-(696,536) lies over dsi top 0x20",
+                "dsi top 0x20 at (600,500)-(1300,1040) lies over lpi top 0x10, lpi video 0x11"]),
+        ]
+        for other, count, words in cases:
+            with self.subTest(other=other):
+                found = screen_checks.check_placement((2100, 1200), [
+                    screen_checks.parse_points(lines)[1] for lines in (lpi, other)])
+                self.assertEqual(len(found), count, found)
+                for word in words:
+                    self.assertTrue(any(word in p for p in found), (word, found))
 
 
 if __name__ == "__main__":

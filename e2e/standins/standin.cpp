@@ -11,20 +11,22 @@
 // (the windows a tick draws on, in order; empty when none). Commands on
 // stdin, one a line:
 //   close    close the top-level window (so does the end of input)
-//   points   for each window shown on screen, its role and the screen points
-//            where the window system says it is visible, with the colour a
-//            correct overlay leaves there, then "END POINTS":
-//              ROLE <hex> <program> <role>
+//   points   for the top-level window and each window shown on screen, its
+//            place on screen and role; for each window shown, the screen
+//            points where the window system says it is visible, with the
+//            colour a correct overlay leaves there; then "END POINTS":
+//              ROLE <hex> <left>,<top>,<right>,<bottom> <program> <role>
 //              POINTS <hex> plain=<rrggbb> cross=<x>,<y>|none <x>,<y>,<W|P> ...
 //            cross: where on screen the centre of its cross must be, if any;
 //            W: white, on the cross of a window drawn on; P: the window's
 //            plain colour, beside the cross, past its ends, and anywhere a
-//            cross of either frame would be on a window not drawn on
+//            cross of any program's frame would be on a window not drawn on
 //   frames   "FRAMES <painted> <ms>": frames of the first video painted so
 //            far (--repaint N repaints it N times a second) and the
 //            milliseconds since the stand-in started
 //   exists <hex> ...  those of the windows that still exist, one a line,
 //            then "END EXISTS": another stand-in's windows, once it closed
+//   find <class>  the top-level window of that class, in hex, or 0
 // It writes "CLOSED" when its window has gone.
 #include "layouts/layout.h"
 
@@ -34,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -144,6 +147,10 @@ void FollowShownWindows() {
 LRESULT CALLBACK ScreenProc(HWND screen, UINT message, WPARAM wParam, LPARAM lParam) {
     auto shown = reinterpret_cast<const Shown*>(GetWindowLongPtrA(screen, GWLP_USERDATA));
     if (message == WM_ERASEBKGND) return 1;  // WM_PAINT fills the whole popup
+    // Once its X window goes, the window must not name it any more: drawing
+    // through the stale name was seen landing at the screen's origin, over
+    // another stand-in.
+    if (message == WM_DESTROY && shown) RemovePropW(shown->window, X_WINDOW_PROPERTY);
     if (message != WM_PAINT || !shown) return DefWindowProcA(screen, message, wParam, lParam);
     if (shown == &shownWindows.front()) ++framesPainted;
     PAINTSTRUCT paint;
@@ -180,6 +187,7 @@ void CreateScreens(HWND top) {
         SetWindowLongPtrA(shown.screen, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&shown));
         SetLayeredWindowAttributes(shown.screen, 0, 255, LWA_ALPHA);
         ShowWindow(shown.screen, SW_SHOWNOACTIVATE);
+        UpdateWindow(shown.screen);  // painted before READY
         PublishOnScreen(shown);
     }
 }
@@ -217,6 +225,13 @@ void AddCross(const Cross& cross, const RECT& client, bool drawn, std::vector<Ex
     add(cross.frameWidth, cross.y, false);
 }
 
+std::string RoleLine(HWND window, const RECT& r, const std::string& role) {
+    char text[64];
+    std::snprintf(text, sizeof text, " %ld,%ld,%ld,%ld ", static_cast<long>(r.left),
+                  static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return "ROLE " + Hex(window) + text + role + "\n";
+}
+
 std::string PointsLine(const Shown& shown) {
     HWND window = shown.window;
     RECT client = ClientRect(window);
@@ -224,8 +239,10 @@ std::string PointsLine(const Shown& shown) {
     if (shown.draw) {
         AddCross(ExpectedCross(shown.draw->frame), client, true, expected);
     } else {
-        AddCross(ExpectedCross(FRAME_LPI), client, false, expected);
-        AddCross(ExpectedCross(FRAME_DSI), client, false, expected);
+        std::set<FrameKind> frames;  // every frame a registered program's cross is drawn for
+        for (const CaptureProgram& program : CapturePrograms())
+            for (const Draw& draw : program.describe({}).draws) frames.insert(draw.frame);
+        for (FrameKind frame : frames) AddCross(ExpectedCross(frame), client, false, expected);
     }
     HDC dc = GetDC(window);
     RECT label = LabelRect(dc, window, shown.label);
@@ -234,7 +251,7 @@ std::string PointsLine(const Shown& shown) {
     char text[96];
     std::snprintf(text, sizeof text, "POINTS %s plain=%02x%02x%02x cross=", Hex(window).c_str(),
                   GetRValue(shown.plain), GetGValue(shown.plain), GetBValue(shown.plain));
-    std::string line = "ROLE " + Hex(window) + " " + shown.role + "\n" + text;
+    std::string line = RoleLine(window, ClientOnScreen(window), shown.role) + text;
     if (shown.draw) {
         Cross cross = ExpectedCross(shown.draw->frame);
         POINT centre{cross.x, cross.y};
@@ -345,6 +362,8 @@ DWORD WINAPI WatchInput(LPVOID parameter) {
             if (command == "close") return PostMessageA(top, WM_CLOSE, 0, 0), 0;
             if (command == "points") PostMessageA(top, WM_STANDIN_COMMAND, COMMAND_POINTS, 0);
             if (command == "frames") PostMessageA(top, WM_STANDIN_COMMAND, COMMAND_FRAMES, 0);
+            if (command.rfind("find ", 0) == 0)
+                WriteOut(Hex(FindWindowA(command.c_str() + 5, nullptr)) + "\n");
             if (command.rfind("exists ", 0) == 0) {
                 std::istringstream words(command.substr(7));
                 std::string still, word;
@@ -391,7 +410,9 @@ int Run(const Layout& layout, const std::vector<HWND>& windows, const Settings& 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_STANDIN_COMMAND && message.wParam == COMMAND_POINTS) {
-            std::string text;
+            RECT placed{};
+            GetWindowRect(top, &placed);
+            std::string text = RoleLine(top, placed, layout.program + " top");
             for (const Shown& shown : shownWindows) text += PointsLine(shown);
             WriteOut(text + "END POINTS\n");
         } else if (message.message == WM_STANDIN_COMMAND && message.wParam == COMMAND_FRAMES) {
