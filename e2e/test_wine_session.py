@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The session leaves nothing running, however its block is left: normally,
-by an exception, or by SIGTERM.
+by an exception, or by SIGTERM; and each way it can fail to start, or to
+ask a stand-in, gives one line that names the cause.
 
     test_wine_session.py STANDINS_DIR PREFIX PROGRAM
 
@@ -16,11 +17,12 @@ import time
 import unittest
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # nothing written in the tree
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import layouts  # noqa: E402
 import wine_session  # noqa: E402
-from wine_session import WineSession  # noqa: E402
+from wine_session import SessionError, WineSession  # noqa: E402
 
 STANDINS = PREFIX = None
 
@@ -31,6 +33,19 @@ def alive(pid):
             return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
     except FileNotFoundError:
         return False
+
+
+def marked(mark):
+    """The running processes whose environment carries the mark."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as environ:
+                if mark.encode() in environ.read().split(b"\0") and alive(int(pid)):
+                    found.append(int(pid))
+        except OSError:
+            pass
+    return found
 
 
 def session_pids(session):
@@ -92,6 +107,57 @@ class Stopping(unittest.TestCase):
                 if child.poll() is None:
                     child.kill()
                     child.wait()
+
+
+# Takes "-displayfd N" first, closes N without naming a display, and stays.
+FAKE_XVFB = '#!/bin/sh\neval "exec $2>&-"\nexec sleep 60\n'
+
+
+class FailingToStart(unittest.TestCase):
+    def fails(self, args, words, **env):
+        """`wine_session.py prefix ARGS` exits non-zero with one line that
+        holds the words, and leaves no process it started running."""
+        run = str(time.monotonic())
+        done = subprocess.run([sys.executable, wine_session.__file__, "prefix"] + args,
+                              env=dict(os.environ, QUELVANI_SESSION_TEST=run, **env),
+                              capture_output=True, text=True, timeout=120)
+        mark = "QUELVANI_SESSION_TEST=" + run
+        self.assertNotEqual(done.returncode, 0)
+        self.assertEqual(len(done.stderr.splitlines()), 1, done.stderr)
+        self.assertIn(words, done.stderr)
+        deadline = time.monotonic() + 10
+        while marked(mark) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertEqual(marked(mark), [], "left running")
+
+    def test_cannot_start(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            Path(tmp, "Xvfb").write_text(FAKE_XVFB)
+            Path(tmp, "Xvfb").chmod(0o755)
+            for name, args, words, env in [
+                ("no Xvfb on PATH", [PREFIX], "cannot start Xvfb", dict(PATH=tmp + "/none")),
+                ("Xvfb naming no display", [PREFIX], "Xvfb named no display",
+                 dict(PATH=tmp + ":" + os.environ["PATH"])),
+                ("wineboot timing out", [tmp + "/new", "--boot-timeout", "2"],
+                 "wine64 wineboot -i did not finish within 2 s", {}),
+            ]:
+                with self.subTest(name):
+                    self.fails(args, words, **env)
+
+    def test_prefix_held_and_standin_gone(self):
+        with tempfile.TemporaryDirectory() as work, WineSession(PREFIX, work) as session:
+            standin = session.start(Path(STANDINS) / layouts.programs()[0].executable,
+                                    ["--timeout", "60"])
+            top = standin.wait_ready().top
+            self.fails([PREFIX, "--lock-timeout", "1"], "stayed held by another session")
+            # The wineserver this session holds still serves its stand-in.
+            self.assertEqual(standin.ask("exists %#x" % top, "END EXISTS"), ["%#x" % top])
+            standin.popen.kill()
+            standin.popen.wait()
+            with self.assertRaises(SessionError) as raised:
+                standin.wait_windows_gone([top])
+            self.assertEqual(str(raised.exception).splitlines(),
+                             ["%s cannot be asked 'exists': it has exited (exit -9)" % standin.name])
 
 
 if __name__ == "__main__":

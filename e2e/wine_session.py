@@ -15,7 +15,8 @@ A session
     (HKCU\\Software\\Wine\\Debug RelayInclude) when they are not all there;
   - gives WINEDEBUG=+pid,+relay,+loaddll only to processes started with
     traced=True; their stderr is the trace (ticks.py reads it).
-Every wait is bounded; a timeout raises SessionError.
+Every wait is bounded; a timeout raises SessionError, as does every other
+way a session fails to start, in one line that names the cause.
 """
 
 import collections
@@ -26,11 +27,14 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import threading
 import time
 from pathlib import Path
 
-import ticks
+sys.dont_write_bytecode = True  # run as a script: nothing written in the tree
+import layouts  # noqa: E402
+import ticks  # noqa: E402
 
 # The platform calls the system makes on each tick.
 OVERLAY_CALLS = [
@@ -41,8 +45,7 @@ OVERLAY_CALLS = [
 ]
 
 TRACE_CHANNELS = "+pid,+relay,+loaddll"
-# Room for the three stand-ins side by side, none covering another.
-SCREEN_SIZE = "2200x1300"
+SCREEN_SIZE = "%dx%d" % layouts.screen_size()
 READY_RE = re.compile(r"^READY (\S+) pid=(\d+) top=(0x[0-9a-f]+) draw=([0-9a-fx,]*)\s*$")
 
 
@@ -139,17 +142,21 @@ class WineProcess:
 
     def wait_line(self, predicate, timeout, start=0):
         """The first line from `start` on that fits the predicate."""
-        deadline = time.monotonic() + timeout
+        deadline, exited = time.monotonic() + timeout, None
         with self._lines_changed:
             while True:
                 for line in self.lines[start:]:
                     if predicate(line):
                         return line
-                left = deadline - time.monotonic()
-                if left <= 0 or (self.popen.poll() is not None and not self._reader.is_alive()):
+                now = time.monotonic()
+                if exited is None and self.popen.poll() is not None:
+                    exited = now
+                # Once it has exited, what it wrote is read within a moment,
+                # though Wine's own processes may keep its output open.
+                if now > deadline or exited and (not self._reader.is_alive() or now > exited + 1):
                     raise SessionError("%s: no such line within %.0f s (exit %s); output: %s"
                                        % (self.name, timeout, self.popen.poll(), self.lines))
-                self._lines_changed.wait(min(left, 0.2))
+                self._lines_changed.wait(min(deadline - now, 0.2))
 
     def wait_ready(self, timeout=30.0):
         """Waits for the stand-in's READY line and returns what it names."""
@@ -176,15 +183,23 @@ class WineProcess:
                                    % (self.name, self.tick_count(), timeout, count))
             time.sleep(0.05)
 
-    def ask(self, command, end, timeout=60.0):
+    def ask(self, command, end=None, timeout=60.0):
         """Writes a command line to a stand-in's stdin; the lines it answers
-        with, up to the line `end` (not included)."""
+        with, up to the line `end` (not included), or with no end the one
+        line it answers."""
         first = len(self.lines)
-        self.popen.stdin.write(command.encode() + b"\n")
-        self.popen.stdin.flush()
-        self.wait_line(lambda l: l == end, timeout, start=first)
+        try:
+            if self.popen.poll() is not None:
+                raise BrokenPipeError()  # Wine's own processes may hold the pipe open
+            self.popen.stdin.write(command.encode() + b"\n")
+            self.popen.stdin.flush()
+        except (OSError, ValueError):  # it has gone, or its input is closed
+            code = self.popen.poll()
+            raise SessionError("%s cannot be asked %r: %s" % (self.name, command.split()[0], (
+                "it has exited (exit %d)" % code) if code is not None else "its input is closed"))
+        line = self.wait_line(lambda l: end is None or l == end, timeout, start=first)
         answer = self.lines[first:]
-        return answer[:answer.index(end)]
+        return answer[:answer.index(end)] if end else line
 
     def wait_windows_gone(self, windows, timeout=10.0):
         """Asks this stand-in until none of the windows, another's, exists."""
@@ -226,8 +241,10 @@ class WineProcess:
 
 
 class WineSession:
-    def __init__(self, prefix, workdir, relay_calls=OVERLAY_CALLS, log=None):
+    def __init__(self, prefix, workdir, relay_calls=OVERLAY_CALLS, log=None,
+                 lock_timeout=900.0, boot_timeout=300.0):
         self.prefix = Path(prefix).resolve()
+        self.lock_timeout, self.boot_timeout = lock_timeout, boot_timeout
         self.workdir = Path(workdir).resolve()
         self.relay_calls = list(relay_calls)
         self.log = log or (lambda text: None)
@@ -262,7 +279,8 @@ class WineSession:
         for process in reversed(self.processes):
             process.stop()
         self.processes = []
-        if self.prefix.exists():
+        # Only a prefix this session holds: another's wineserver serves others.
+        if self._lock is not None and self.prefix.exists():
             self._wineserver("-k", timeout=15)
         if self._xvfb is not None:
             _kill_group(self._xvfb)
@@ -275,9 +293,10 @@ class WineSession:
 
     def env(self, traced=False):
         env = dict(os.environ)
-        env.update(WINEPREFIX=str(self.prefix), DISPLAY=self.display, WINEARCH="win64",
-                   WINEDLLOVERRIDES="mscoree,mshtml=",
+        env.update(WINEPREFIX=str(self.prefix), WINEARCH="win64", WINEDLLOVERRIDES="mscoree,mshtml=",
                    WINEDEBUG=TRACE_CHANNELS if traced else "-all")
+        if self.display:
+            env["DISPLAY"] = self.display
         return env
 
     def start(self, exe, args=(), traced=False, name=None, cwd=None):
@@ -312,44 +331,65 @@ class WineSession:
         """Xvfb picks a free display itself and writes its number once it
         takes clients (-displayfd)."""
         read, write = os.pipe()
-        with open(self.workdir / "xvfb.log", "wb") as log:
-            xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
-                                     SCREEN_SIZE + "x24", "-nolisten", "tcp", "-noreset"],
-                                    stdout=log, stderr=log, pass_fds=(write,),
-                                    start_new_session=True)
-        os.close(write)
+        log_path = self.workdir / "xvfb.log"
+        try:
+            with open(log_path, "wb") as log:
+                xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
+                                         SCREEN_SIZE + "x24", "-nolisten", "tcp", "-noreset"],
+                                        stdout=log, stderr=log, pass_fds=(write,),
+                                        start_new_session=True)
+        except OSError as error:
+            os.close(read)
+            raise SessionError("cannot start Xvfb: %s" % error)
+        finally:
+            os.close(write)
         with os.fdopen(read) as ready:
             # One line, written at once; nothing but the end if Xvfb dies first.
-            number = ready.readline().strip() if select.select([ready], [], [], 30)[0] else ""
+            answered = select.select([ready], [], [], 30)[0]
+            number = ready.readline().strip() if answered else ""
         if not number.isdigit():
+            code = xvfb.poll()
             _kill_group(xvfb)
-            raise SessionError("Xvfb named no display within 30 s; see %s"
-                               % (self.workdir / "xvfb.log"))
+            said = log_path.read_text(errors="replace").strip().splitlines()
+            raise SessionError("Xvfb named no display (%s)%s" % (
+                "no answer in 30 s" if not answered else "it closed the pipe" if code is None
+                else "it exited with %d" % code, ": " + said[-1] if said else ""))
         self._xvfb, self.display = xvfb, ":" + number
         self.log("Xvfb on %s (pid %d)" % (self.display, xvfb.pid))
 
-    def _take_prefix_lock(self, timeout=900.0):
+    def _take_prefix_lock(self):
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
-        self._lock = open(str(self.prefix) + ".lock", "w")
-        deadline = time.monotonic() + timeout
+        lock = open(str(self.prefix) + ".lock", "w")
+        deadline = time.monotonic() + self.lock_timeout
         while True:
             try:
-                fcntl.flock(self._lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                self._lock = lock
                 return
             except BlockingIOError:
                 if time.monotonic() > deadline:
-                    raise SessionError("prefix %s stayed busy" % self.prefix)
+                    lock.close()
+                    raise SessionError("the Wine prefix %s stayed held by another session for "
+                                       "%.0f s" % (self.prefix, self.lock_timeout))
                 time.sleep(0.2)
 
     def _create_prefix(self):
         self.log("creating Wine prefix %s" % self.prefix)
         partial = self.prefix.with_name(self.prefix.name + ".partial")
         shutil.rmtree(partial, ignore_errors=True)
-        env = self.env()
-        env["WINEPREFIX"] = str(partial)
-        subprocess.run([WINE, "wineboot", "-i"], env=env, timeout=300,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-        subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=False)
+        env = dict(self.env(), WINEPREFIX=str(partial))
+        try:
+            subprocess.run([WINE, "wineboot", "-i"], env=env, timeout=self.boot_timeout,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+            subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=False)
+        except (subprocess.SubprocessError, OSError) as error:
+            # Whatever Wine started for the half-made prefix goes with its server.
+            subprocess.run([WINESERVER, "-k"], env=env, timeout=30, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            if isinstance(error, subprocess.TimeoutExpired):
+                error = "%s did not finish within %.0f s" % (" ".join(
+                    [Path(error.cmd[0]).name] + error.cmd[1:]), error.timeout)
+            raise SessionError("could not make the Wine prefix %s: %s" % (self.prefix, error))
         os.rename(partial, self.prefix)
 
     def _wineserver(self, *args, timeout):
@@ -397,6 +437,8 @@ def main():
     parser = argparse.ArgumentParser(description=main.__doc__)
     parser.add_argument("action", choices=["prefix", "probe"])
     parser.add_argument("dir", nargs="?")
+    parser.add_argument("--lock-timeout", type=float, default=900.0)
+    parser.add_argument("--boot-timeout", type=float, default=300.0)
     options = parser.parse_args()
     if options.action == "probe":
         runs, why = probe_32_bit_wine()
@@ -405,8 +447,13 @@ def main():
     stop_on_signals()
     with tempfile.TemporaryDirectory(prefix="quelvani-e2e-") as work:
         started = time.monotonic()
-        with WineSession(options.dir, work, log=print):
-            pass
+        try:
+            with WineSession(options.dir, work, log=print, lock_timeout=options.lock_timeout,
+                             boot_timeout=options.boot_timeout):
+                pass
+        except SessionError as error:
+            print("wine_session: %s" % error, file=sys.stderr)
+            return 1
         print("prefix ready in %.1f s: %s" % (time.monotonic() - started, options.dir))
     return 0
 
