@@ -22,12 +22,12 @@ program dies or a stand-in never comes up, never on a time.
 
 import argparse
 import os
-import re
 import sys
 import tempfile
 import time
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # nothing written in the tree
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
 import layouts  # noqa: E402
 from wine_session import SessionError, WineSession, is_32_bit, stop_on_signals  # noqa: E402
@@ -107,26 +107,28 @@ def share(used, elapsed):
 
 
 def run_pass_cost(session, pass_cost):
-    """Prints what pass_cost says; the share of a pass it found spent in
-    module snapshots, as words for the cost line."""
-    if not pass_cost:
-        return ""
-    code, lines = session.run(pass_cost, ["50"], timeout=120)
-    print("\n".join(lines), flush=True)
-    if code != 0:
-        raise SessionError("pass_cost exited with %d" % code)
-    found = next((m for m in map(re.compile(r"module snapshots: (\d+) a pass, (\d+)%").match,
-                                 lines) if m), None)
-    return "; %s module snapshots take %s%% of a pass" % found.groups() if found else ""
+    """Prints what pass_cost says, with the share of a pass it finds spent
+    in module snapshots."""
+    if pass_cost:
+        code, lines = session.run(pass_cost, ["50"], timeout=120)
+        print("\n".join(lines), flush=True)
+        if code != 0:
+            raise SessionError("pass_cost exited with %d" % code)
 
 
 def frames(standin):
     """(frames painted, milliseconds) so far, as a stand-in counts them."""
-    first = len(standin.lines)
-    standin.popen.stdin.write(b"frames\n")
-    standin.popen.stdin.flush()
-    _, painted, ms = standin.wait_line(lambda l: l.startswith("FRAMES "), 30, start=first).split()
+    _, painted, ms = standin.ask("frames").split()
     return int(painted), int(ms)
+
+
+def wait_for_window(standin, class_name, timeout=60.0):
+    """Asks a stand-in, bounded, until a top-level window of the class exists."""
+    deadline = time.monotonic() + timeout
+    while standin.ask("find " + class_name) == "0":
+        if time.monotonic() > deadline:
+            raise SessionError("no %s window within %.0f s" % (class_name, timeout))
+        time.sleep(0.05)
 
 
 def frame_rates(standins, during):
@@ -145,8 +147,6 @@ def main():
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--seconds", type=float, default=60.0)
     parser.add_argument("--pass-cost", help="pass_cost.exe, run with and without the stand-ins")
-    parser.add_argument("--settle", type=float, default=3.0,
-                        help="seconds let pass before each measurement")
     options = parser.parse_args()
     stop_on_signals()
     standins = Path(options.standins)
@@ -164,11 +164,11 @@ def main():
                 ("lpi", ["--help-window"] + stay), ("dsi", stay),
                 ("envisage", ["--tracking", "5"] + stay)], int(4 * options.seconds + 180))
             stand_ins, ready = list(started.values()), list(ready.values())
-            time.sleep(options.settle)
             alone, _ = frame_rates(stand_ins, lambda: time.sleep(options.seconds / 2))
 
+            # Measured from its window on, once it has started up.
             program = session.start(options.program)
-            time.sleep(options.settle)
+            wait_for_window(stand_ins[0], "QUELVANI")
             before = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins)
             beside, busy = frame_rates(stand_ins, lambda: measure(program, prefix, options.seconds))
             used = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins) - before
@@ -178,17 +178,18 @@ def main():
                       % (r.kind, a, b, b / a if a else 0.0)
                       for r, a, b in zip(ready, alone, beside))),
                   flush=True)
-            snapshots = run_pass_cost(session, options.pass_cost)
+            # Each figure is printed once measured, whatever becomes of the next.
+            report("%s, all three stand-ins (%d crosses a tick)" % (what, sum(
+                len(r.draw) for r in ready)), "read against the idle figure and the share of "
+                "module snapshots below", *busy)
+            print("  (the stand-ins themselves used %.2f s CPU over that time)" % used, flush=True)
+            run_pass_cost(session, options.pass_cost)
 
             for standin in stand_ins:
-                standin.close()
-            time.sleep(options.settle)
-            idle = measure(program, prefix, options.seconds)
+                standin.close()  # once it has exited, its windows are gone
+            report("%s, no capture program" % what, "the idle figure",
+                   *measure(program, prefix, options.seconds))
             run_pass_cost(session, options.pass_cost)
-    report("%s, all three stand-ins (%d crosses a tick)" % (what, sum(len(r.draw) for r in ready)),
-           "read against %.3f%% idle%s" % (share(idle[1], idle[0]), snapshots), *busy)
-    print("  (the stand-ins themselves used %.2f s CPU over that time)" % used)
-    report("%s, no capture program" % what, "the idle figure", *idle)
     return 0
 
 

@@ -4,7 +4,7 @@ and compares their answers line by line.
 
     compare.py --sim build/win64/e2e/conformance/conformance_sim \
         --wine build/win64/e2e/conformance/dsi_envisage_conformance.exe \
-        --prefix build/win64/e2e/wineprefix
+        --prefix build/wineprefix
 
 Exit code 0 when every answer agrees; otherwise each disagreement is printed
 as the scene, the question, and both answers.
@@ -16,6 +16,7 @@ import sys
 import tempfile
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # nothing written in the tree
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 from wine_session import SessionError, WineSession, stop_on_signals  # noqa: E402

@@ -6,6 +6,7 @@ import sys
 import unittest
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # nothing written in the tree
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from compare import UNWRITTEN, compare  # noqa: E402

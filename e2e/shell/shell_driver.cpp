@@ -6,11 +6,11 @@
 //       minimised, and, restored, is 100x100 (or the platform's minimum
 //       for a captioned window) with a menu bar; then leaves through
 //       File > Exit (Alt+F X) and checks the exit code is 0.
-//   shell_driver.exe about EXE alt-question|alt-slash|menu enter|escape|ok HOLD_MS
+//   shell_driver.exe about EXE alt-question|alt-slash|menu enter|escape|ok [hold]
 //       starts EXE, restores it, presses Alt+? or Alt+/ (or Alt+H A) with
-//       real key presses, checks the About box and its version line, keeps
-//       it open HOLD_MS, closes it with Enter, Esc or a click on OK, then
-//       leaves through File > Exit.
+//       real key presses, checks the About box and its version line (with
+//       hold, keeps it open until a line comes on stdin), closes it with
+//       Enter, Esc or a click on OK, then leaves through File > Exit.
 //   shell_driver.exe exit EXE menu|close-button|alt-f4
 //       starts EXE and ends it that way; checks the exit code is 0.
 //   shell_driver.exe pick-exit [TIMEOUT_MS]
@@ -122,13 +122,16 @@ bool Start(const char* exe, WORD show, const std::vector<std::string>& args, Pro
         Fail("could not start %s (error %lu)", exe, GetLastError());
         return false;
     }
-    // Once the program waits for input, its window is made and shown.
-    WaitForInputIdle(program->process.hProcess, START_TIMEOUT_MS);
+    // The program makes its window hidden, sizes it and then shows it: what
+    // it shows is judged only once it is shown.
     DWORD pid = program->process.dwProcessId;
-    bool found = WaitFor([&] { return (program->window = FindTopLevel(pid, MAIN_CLASS, nullptr)); },
-                         START_TIMEOUT_MS);
-    if (!found) Fail("no %s window of process %lu", MAIN_CLASS, pid);
-    return found;
+    bool shown = WaitFor([&] {
+        program->window = FindTopLevel(pid, MAIN_CLASS, nullptr);
+        return program->window && IsWindowVisible(program->window);
+    }, START_TIMEOUT_MS);
+    if (!shown) Fail("no %s window of process %lu shown within %lu ms", MAIN_CLASS, pid,
+                     START_TIMEOUT_MS);
+    return shown;
 }
 
 void KeyEvent(WORD key, bool down, std::vector<INPUT>* inputs) {
@@ -148,7 +151,6 @@ void Press(std::vector<WORD> modifiers, WORD key) {
     KeyEvent(key, false, &inputs);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) KeyEvent(*it, false, &inputs);
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    Sleep(100);
 }
 
 void Click(HWND control) {
@@ -166,7 +168,6 @@ void Click(HWND control) {
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendInput(3, inputs, sizeof(INPUT));
-    Sleep(100);
 }
 
 bool BringToFront(HWND window) {
@@ -179,13 +180,35 @@ bool Restore(HWND window) {
     return WaitFor([&] { return !IsIconic(window) && IsWindowVisible(window); }, STEP_TIMEOUT_MS);
 }
 
+// Alt+key opens a menu of the menu bar; true once its popup (of the class
+// "#32768") is shown.
+bool OpenMenu(HWND window, WORD key) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    Press({VK_MENU}, key);
+    HWND popup = nullptr;
+    if (WaitFor([&] { return (popup = FindTopLevel(pid, "#32768", nullptr)) && IsWindowVisible(popup); },
+                STEP_TIMEOUT_MS))
+        return true;
+    Fail("Alt+%c opened no menu", key);
+    return false;
+}
+
 // File > Exit as a user picks it from the keyboard: the menu bar belongs to
 // the restored window, Alt+F opens File and X picks Exit.
 void PickFileExit(HWND window) {
     if (IsIconic(window) && !Restore(window)) Fail("the window would not restore");
     if (!BringToFront(window)) Fail("the window would not come to the front");
-    Press({VK_MENU}, 'F');
-    Press({}, 'X');
+    if (OpenMenu(window, 'F')) Press({}, 'X');
+}
+
+// Holds until the runner sends a line on stdin, or ends it (its session
+// closes it on every way out, so the wait is the runner's, and bounded).
+void WaitForGoOn() {
+    char c = 0;
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &c, 1, &got, nullptr) && got && c != '\n') {
+    }
 }
 
 void CheckExit(Program& program, const char* how) {
@@ -251,7 +274,7 @@ BOOL CALLBACK CollectTexts(HWND child, LPARAM param) {
     return TRUE;
 }
 
-int About(const char* exe, const char* keys, const char* close, DWORD holdMs) {
+int About(const char* exe, const char* keys, const char* close, bool hold) {
     Program program;
     if (Start(exe, SW_SHOWNORMAL, {}, &program)) {
         HWND w = program.window;
@@ -264,8 +287,7 @@ int About(const char* exe, const char* keys, const char* close, DWORD holdMs) {
             Press({VK_MENU, VK_SHIFT}, VK_OEM_2);
         } else if (std::strcmp(keys, "alt-slash") == 0) {
             Press({VK_MENU}, VK_OEM_2);
-        } else {
-            Press({VK_MENU}, 'H');
+        } else if (OpenMenu(w, 'H')) {
             Press({}, 'A');
         }
         HWND box = nullptr;
@@ -284,7 +306,7 @@ int About(const char* exe, const char* keys, const char* close, DWORD holdMs) {
                 versionShown = versionShown || t == VERSION_LINE;
             }
             if (!versionShown) Fail("the About box does not show \"%s\"", VERSION_LINE);
-            Sleep(holdMs);
+            if (hold) WaitForGoOn();
             if (!BringToFront(box)) Fail("the About box would not come to the front");
             if (std::strcmp(close, "enter") == 0) {
                 Press({}, VK_RETURN);
@@ -341,7 +363,7 @@ int PickExit(DWORD timeoutMs) {
 int Usage() {
     std::printf("usage: shell_driver.exe window EXE normal|maximised [ARGS...]\n"
                 "       shell_driver.exe about EXE alt-question|alt-slash|menu\n"
-                "                        enter|escape|ok HOLD_MS\n"
+                "                        enter|escape|ok [hold]\n"
                 "       shell_driver.exe exit EXE menu|close-button|alt-f4\n"
                 "       shell_driver.exe pick-exit [TIMEOUT_MS]\n");
     return 2;
@@ -354,9 +376,8 @@ int main(int argc, char** argv) {
     std::string mode = argv[1];
     if (mode == "window" && argc >= 4)
         return Window(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
-    if (mode == "about" && argc == 6)
-        return About(argv[2], argv[3], argv[4],
-                     static_cast<DWORD>(std::strtoul(argv[5], nullptr, 10)));
+    if (mode == "about" && (argc == 5 || (argc == 6 && std::strcmp(argv[5], "hold") == 0)))
+        return About(argv[2], argv[3], argv[4], argc == 6);
     if (mode == "exit" && argc == 4) return Exit(argv[2], argv[3]);
     if (mode == "pick-exit" && argc <= 3)
         return PickExit(argc == 3 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10))
