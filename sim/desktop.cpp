@@ -43,13 +43,18 @@ bool IsPen(HGDIOBJ object) {
            object == StockObject(NULL_PEN);
 }
 
-// Hands out the snapshot's next entry in the single-byte record the way
-// Tool Help does: the file name is cut to the field and always terminated.
-BOOL NextModuleEntry(SnapshotRec& snap, LPMODULEENTRY32 entry) {
-    if (snap.next >= snap.modules.size()) return FALSE;
-    const std::string& name = snap.modules[snap.next++];
+// Hands out the snapshot's next entry, or its first when `rewind`, in the
+// single-byte record the way Tool Help does: the file name is cut to the
+// field and always terminated. A record smaller than its type is refused,
+// as the platform refuses it, and the position is then left alone.
+BOOL NextModuleEntry(HANDLE snapshot, LPMODULEENTRY32 entry, bool rewind) {
+    SnapshotRec* snap = Find(S().snapshots, snapshot);
+    if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
+    if (rewind) snap->next = 0;
+    if (snap->next >= snap->modules.size()) return FALSE;
+    const std::string& name = snap->modules[snap->next++];
     entry->th32ModuleID = 1;
-    entry->th32ProcessID = snap.processId;
+    entry->th32ProcessID = snap->processId;
     entry->GlblcntUsage = 0xFFFF;
     entry->ProccntUsage = 0xFFFF;
     entry->modBaseAddr = nullptr;
@@ -203,17 +208,15 @@ BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
 // first. Leaving it unwritten is the harshest answer a caller can get.
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int capacity) {
     sim::PlatformCall call(Op::GetWindowTextA);
-    if (call.Fails()) return 0;
     sim::WindowRec* w = sim::Lookup(window);
-    if (!w || !text || capacity <= 0) return 0;
+    if (call.Fails() || !w || !text || capacity <= 0) return 0;
     return sim::CopyText(w->caption, text, static_cast<size_t>(capacity));
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
     sim::PlatformCall call(Op::GetClientRect);
-    if (call.Fails()) return FALSE;
     sim::WindowRec* w = sim::Lookup(window);
-    if (!w || !rect) return FALSE;
+    if (call.Fails() || !w || !rect) return FALSE;
     *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
     if (sim::S().recordDrawings)
         sim::S().clientRects.push_back(sim::ClientRectAnswer{window, *rect, sim::TotalCalls()});
@@ -225,9 +228,8 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
 // the point lies outside the parent's client area.
 HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
     sim::PlatformCall call(Op::ChildWindowFromPoint);
-    if (call.Fails()) return nullptr;
     sim::WindowRec* p = sim::Lookup(parent);
-    if (!p) return nullptr;
+    if (call.Fails() || !p) return nullptr;
     RECT client{0, 0, p->rect.right - p->rect.left, p->rect.bottom - p->rect.top};
     if (!sim::Contains(client, point)) return nullptr;
     for (int child : p->children)
@@ -238,9 +240,8 @@ HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
 
 HWND WINAPI GetWindow(HWND window, UINT relation) {
     sim::PlatformCall call(Op::GetWindow);
-    if (call.Fails()) return nullptr;
     sim::WindowRec* w = sim::Lookup(window);
-    if (!w) return nullptr;
+    if (call.Fails() || !w) return nullptr;
     if (relation == GW_CHILD) return w->children.empty() ? nullptr : sim::HandleOf(w->children.front());
     if (relation != GW_HWNDNEXT) return nullptr;  // the only other relation the system asks for
     const std::vector<int>& siblings =
@@ -253,9 +254,8 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
 // For an invalid handle the slot is left as it was and 0 is returned.
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     sim::PlatformCall call(Op::GetWindowThreadProcessId);
-    if (call.Fails()) return 0;
     sim::WindowRec* w = sim::Lookup(window);
-    if (!w) return 0;
+    if (call.Fails() || !w) return 0;
     if (processId) *processId = w->processId;
     return w->processId + 1;
 }
@@ -276,63 +276,49 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// Both fail, as the platform does, when dwSize is smaller than the record,
-// and then leave the snapshot's position alone. The position starts at the
-// first entry, so Module32Next without Module32First hands that one out.
+// The position starts at the first entry, so Module32Next without
+// Module32First hands that one out.
 BOOL WINAPI Module32First(HANDLE snapshot, LPMODULEENTRY32 entry) {
     sim::PlatformCall call(Op::Module32First);
-    if (call.Fails()) return FALSE;
-    sim::SnapshotRec* snap = sim::Find(sim::S().snapshots, snapshot);
-    if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
-    snap->next = 0;
-    return sim::NextModuleEntry(*snap, entry);
+    return !call.Fails() && sim::NextModuleEntry(snapshot, entry, true);
 }
 
 BOOL WINAPI Module32Next(HANDLE snapshot, LPMODULEENTRY32 entry) {
     sim::PlatformCall call(Op::Module32Next);
-    if (call.Fails()) return FALSE;
-    sim::SnapshotRec* snap = sim::Find(sim::S().snapshots, snapshot);
-    if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
-    return sim::NextModuleEntry(*snap, entry);
+    return !call.Fails() && sim::NextModuleEntry(snapshot, entry, false);
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
     sim::PlatformCall call(Op::CloseHandle);
-    if (call.Fails()) return FALSE;
-    return sim::S().snapshots.erase(reinterpret_cast<std::uintptr_t>(object)) ? TRUE : FALSE;
+    return !call.Fails() && sim::S().snapshots.erase(reinterpret_cast<std::uintptr_t>(object));
 }
 
 // A fresh context for the window with the default black pen selected.
 // GetDC(NULL) gives a context on the screen.
 HDC WINAPI GetDC(HWND window) {
     sim::PlatformCall call(Op::GetDC);
-    if (call.Fails()) return nullptr;
-    if (window && !sim::Lookup(window)) return nullptr;
+    if (call.Fails() || (window && !sim::Lookup(window))) return nullptr;
     return sim::OpenDc(window);
 }
 
 // The context is found by its handle: it is released even when its window
 // has been destroyed in the meantime.
-int WINAPI ReleaseDC(HWND window, HDC dc) {
+int WINAPI ReleaseDC(HWND, HDC dc) {
     sim::PlatformCall call(Op::ReleaseDC);
-    if (call.Fails()) return 0;
-    (void)window;
-    return sim::CloseDc(dc) ? 1 : 0;
+    return !call.Fails() && sim::CloseDc(dc) ? 1 : 0;
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
     sim::PlatformCall call(Op::GetStockObject);
-    if (call.Fails()) return nullptr;
-    if (index < 0 || index > STOCK_LAST || index == 9) return nullptr;
+    if (call.Fails() || index < 0 || index > STOCK_LAST || index == 9) return nullptr;
     return sim::StockObject(index);
 }
 
 // Only pens are modelled; selecting anything else fails.
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
     sim::PlatformCall call(Op::SelectObject);
-    if (call.Fails()) return nullptr;
     sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
-    if (!rec || !sim::IsPen(object)) return nullptr;
+    if (call.Fails() || !rec || !sim::IsPen(object)) return nullptr;
     HGDIOBJ previous = rec->pen;
     rec->pen = object;
     return previous;
@@ -341,9 +327,8 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
 // Every polyline needs at least two points, as on the platform.
 BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
     sim::PlatformCall call(Op::PolyPolyline);
-    if (call.Fails()) return FALSE;
     sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
-    if (!rec || !points || !counts || polylines == 0) return FALSE;
+    if (call.Fails() || !rec || !points || !counts || polylines == 0) return FALSE;
     size_t total = 0;
     for (DWORD i = 0; i < polylines; ++i) {
         if (counts[i] < 2) return FALSE;
