@@ -72,11 +72,9 @@ char AsciiLower(char c) {
 }  // namespace
 
 bool EqualIgnoringCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
+    return a.size() == std::strlen(b) && std::equal(a.begin(), a.end(), b, [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
 }
 
 HDC OpenDc(HWND window) {
