@@ -33,39 +33,25 @@ typedef void* LPVOID;
 #define FALSE 0
 
 // Opaque handles, distinct types as with STRICT.
-struct HWND__ { int unused; };
-struct HDC__ { int unused; };
-struct HINSTANCE__ { int unused; };
-struct HICON__ { int unused; };
-struct HMENU__ { int unused; };
-struct HBRUSH__ { int unused; };
-struct HACCEL__ { int unused; };
-typedef HWND__* HWND;
-typedef HDC__* HDC;
-typedef HINSTANCE__* HINSTANCE;
-typedef HICON__* HICON;
+#define DECLARE_HANDLE(name) struct name##__ { int unused; }; typedef name##__* name
+DECLARE_HANDLE(HWND);
+DECLARE_HANDLE(HDC);
+DECLARE_HANDLE(HINSTANCE);
+DECLARE_HANDLE(HICON);
+DECLARE_HANDLE(HMENU);
+DECLARE_HANDLE(HBRUSH);
+DECLARE_HANDLE(HACCEL);
 typedef HICON HCURSOR;
-typedef HMENU__* HMENU;
-typedef HBRUSH__* HBRUSH;
-typedef HACCEL__* HACCEL;
 typedef HINSTANCE HMODULE;
 typedef void* HANDLE;
 typedef void* HGDIOBJ;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
+struct RECT { LONG left, top, right, bottom; };
 typedef RECT* LPRECT;
 
-struct POINT {
-    LONG x;
-    LONG y;
-};
+struct POINT { LONG x, y; };
 
 typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 
