@@ -132,10 +132,8 @@ BOOL WINAPI ShowWindow(HWND window, int showState) {
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return FALSE;
     BOOL wasVisible = !(w->flags & sim::HIDDEN);
-    if (showState == SW_HIDE)
-        w->flags |= sim::HIDDEN;
-    else
-        w->flags &= ~sim::HIDDEN;
+    w->flags &= ~sim::HIDDEN;
+    if (showState == SW_HIDE) w->flags |= sim::HIDDEN;
     return wasVisible;
 }
 
