@@ -48,8 +48,7 @@ typedef void* HGDIOBJ;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 
-struct RECT { LONG left, top, right, bottom; };
-typedef RECT* LPRECT;
+typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
 
 struct POINT { LONG x, y; };
 
@@ -70,7 +69,7 @@ typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 #define MAX_MODULE_NAME32 255
 #define MAX_PATH 260
 
-struct MODULEENTRY32 {
+typedef struct tagMODULEENTRY32 {
     DWORD dwSize;
     DWORD th32ModuleID;
     DWORD th32ProcessID;
@@ -81,8 +80,7 @@ struct MODULEENTRY32 {
     HMODULE hModule;
     char szModule[MAX_MODULE_NAME32 + 1];
     char szExePath[MAX_PATH];
-};
-typedef MODULEENTRY32* LPMODULEENTRY32;
+} MODULEENTRY32, *LPMODULEENTRY32;
 
 // user32: window-tree queries
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
@@ -134,25 +132,23 @@ struct WNDCLASSEXA {
     HICON hIconSm;
 };
 
-struct MSG {
+typedef struct tagMSG {
     HWND hwnd;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
     DWORD time;
     POINT pt;
-};
-typedef MSG* LPMSG;
+} MSG, *LPMSG;
 
-struct PAINTSTRUCT {
+typedef struct tagPAINTSTRUCT {
     HDC hdc;
     BOOL fErase;
     RECT rcPaint;
     BOOL fRestore;
     BOOL fIncUpdate;
     BYTE rgbReserved[32];
-};
-typedef PAINTSTRUCT* LPPAINTSTRUCT;
+} PAINTSTRUCT, *LPPAINTSTRUCT;
 
 struct ACCEL {
     BYTE fVirt;
