@@ -13,10 +13,8 @@
 
 namespace sim {
 
-// Every platform operation the simulation provides, for call counting and
-// fault injection: the window tree, Tool Help and drawing the overlay uses,
-// then the program's shell, whose calls are also logged with their
-// arguments. Written once, for the enumeration and for OpName.
+// Every platform operation the simulation counts and can fail, the overlay's
+// then the shell's, written once for the enumeration and for OpName.
 #define SIM_OPERATIONS(X)                                                                         \
     X(FindWindowA) X(EnumWindows) X(GetWindowTextA) X(GetClientRect) X(ChildWindowFromPoint)     \
     X(GetWindow) X(GetWindowThreadProcessId) X(CreateToolhelp32Snapshot) X(Module32First)        \
@@ -31,8 +29,7 @@ enum class Op { SIM_OPERATIONS(SIM_ENUMERATOR) Count };
 #undef SIM_ENUMERATOR
 const char* OpName(Op op);
 
-// Forgets everything: every window, process, handle, resource, queued
-// message, fault and record.
+// Forgets every window, process, handle, resource, message, fault and record.
 void Reset();
 
 // ---- The desktop ----
@@ -72,8 +69,7 @@ HGDIOBJ StockObject(int index);
 
 // ---- The program's module, message queue and dialog ----
 
-// The instance handle of the program's own module, the one whose resources
-// the loader functions find.
+// The program's own module, whose resources the loader functions find.
 HINSTANCE ModuleInstance();
 
 // The module's resources.
@@ -171,18 +167,15 @@ struct ClientRectAnswer {
     long call;         // TotalCalls() when it answered
 };
 const std::vector<ClientRectAnswer>& ClientRectAnswers();
-// Drops the shell's calls, drawings and answers recorded so far; counts are
-// kept.
+// Drops the shell's calls, drawings and answers recorded so far, not counts.
 void ClearRecords();
 
-// What is open now, and the most device contexts and snapshots that were
-// open at once.
+// Device contexts and snapshots open now, and the most open at once.
 int OpenDCs();
 int OpenSnapshots();
 int PeakOpenDCs();
 int PeakOpenSnapshots();
-// Device contexts that were released with a pen other than their default
-// still selected.
+// Device contexts released with a pen other than their default selected.
 int DCsReleasedWithPenSelected();
 
 }  // namespace sim

@@ -1,8 +1,6 @@
-// The simulated window system's one state, shared by its files: the
-// desktop's windows, processes, snapshots and device contexts, the program's
-// module, windows and message queue, the faults still to come and what was
-// recorded. Reset() replaces all of it at once, so no test inherits
-// anything from the one before.
+// The simulated window system's one state, shared by its files. Reset()
+// replaces all of it at once, so no test inherits anything from the one
+// before.
 #pragma once
 
 #include "sim/sim.h"
