@@ -35,8 +35,7 @@ TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
         {{}, false},                                  // Module32First fails
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Built dsi = Build("dsi");
+        Built dsi = BuildAfresh("dsi");
         sim::AddProcess(DSI_PROCESS, c.modules);
         std::string first = c.modules.empty() ? "(none)" : c.modules[0];
         EXPECT_EQ(FindDsiLiveWindow(), c.found ? dsi["video"] : nullptr) << "first module " << first;
@@ -75,8 +74,7 @@ TEST_F(DsiFinderTest, HelpIsSteppedOverToAnUncheckedSibling) {
         {"--help-window --video 500x350", "help", "help", nullptr},  // no step, too small
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Built dsi = Build("dsi", c.options);
+        Built dsi = BuildAfresh("dsi", c.options);
         if (c.caption)
             sim::SetCaption(dsi[c.role], c.caption);
         else
@@ -98,8 +96,7 @@ TEST_F(DsiFinderTest, EachFailingCallEndsTheSearchQuietly) {
     };
     for (sim::Op op : ops) {
         for (int nth = 1; nth <= 5; ++nth) {
-            sim::Reset();
-            Built dsi = Build("dsi");
+            Built dsi = BuildAfresh("dsi");
             sim::FailCall(op, nth);
             HWND found = FindDsiLiveWindow();
             bool faultHit = sim::CallCount(op) >= nth;
@@ -130,8 +127,7 @@ TEST_F(DsiFinderTest, WindowsVanishingDuringTheSearchEndItQuietly) {
     const char* const chain[] = {"top", "a", "b", "video"};
     for (int level = 0; level < 4; ++level) {
         for (long after = 0; after < callsPerSearch; ++after) {
-            sim::Reset();
-            Built dsi = Build("dsi");
+            Built dsi = BuildAfresh("dsi");
             sim::DestroyAfterCalls(dsi[chain[level]], static_cast<int>(after));
             HWND expected = nullptr;
             if (level > 0 && after < hitTestCall[level]) expected = dsi[chain[level - 1]];

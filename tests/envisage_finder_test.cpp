@@ -41,8 +41,7 @@ TEST_F(EnvisageFinderTest, CountsTheMainWindowAndAllButTheLastTrackingWindow) {
         {"--tracking 3 --video 499x350", 0, 0, 0}, {"--tracking 3 --video 500x349", 0, 0, 0},
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Built env = Build("envisage", c.options);
+        Built env = BuildAfresh("envisage", c.options);
         List list;
         EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count) << c.options;
         for (int i = 0; i < c.gathered; ++i)
@@ -75,8 +74,7 @@ TEST_F(EnvisageFinderTest, TheWalkStopsAtThePanelThatDoesNotFit) {
         {"TRACKING", 648, 349, 1},
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Built env = Build("envisage", "--tracking 3");
+        Built env = BuildAfresh("envisage", "--tracking 3");
         sim::SetCaption(env["panel 2 label"], c.label);
         if (c.width) {
             // The panel's video made again at that size, above its label.
@@ -93,8 +91,7 @@ TEST_F(EnvisageFinderTest, TheWalkStopsAtThePanelThatDoesNotFit) {
 
 TEST_F(EnvisageFinderTest, PanelsMissingAPieceEndTheWalk) {
     for (const char* gone : {"panel 2 video", "panel 2 label"}) {
-        sim::Reset();
-        Built env = Build("envisage", "--tracking 3");
+        Built env = BuildAfresh("envisage", "--tracking 3");
         sim::DestroyWindow(env[gone]);
         if (std::string(gone) == "panel 2 video") sim::DestroyWindow(env["panel 2 label"]);
         List list;
@@ -122,8 +119,7 @@ TEST_F(EnvisageFinderTest, AnyModuleNamingEnvisageInAnyCaseIsEnough) {
         {{}, false, 0},
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Built env = Build("envisage");
+        Built env = BuildAfresh("envisage");
         sim::AddProcess(ENVISAGE_PROCESS, c.modules);
         List list;
         std::string label = c.modules.empty() ? "(none)" : c.modules.back();
@@ -164,8 +160,7 @@ TEST_F(EnvisageFinderTest, FailuresBeforeTheMainWindowGiveNothingLaterOnlyEndThe
         {sim::Op::GetWindowTextA, 5, 3},  // fourth label
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Build("envisage", "--tracking 4");
+        BuildAfresh("envisage", "--tracking 4");
         sim::FailCall(c.op, c.nth);
         List list;
         EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.count)
@@ -183,8 +178,7 @@ TEST_F(EnvisageFinderTest, AVideoVanishingDuringTheWalkEndsItThere) {
     const long callsPerSearch = sim::TotalCalls();
     int previous = 2;
     for (long after = 0; after <= callsPerSearch; ++after) {
-        sim::Reset();
-        Built env = Build("envisage", "--tracking 4");
+        Built env = BuildAfresh("envisage", "--tracking 4");
         sim::DestroyAfterCalls(env[PanelVideo(3)], static_cast<int>(after));
         int count = FindEnvisageLiveWindows(list.slots);
         EXPECT_TRUE(count == 2 || count == 4) << "after " << after << ": " << count;

@@ -31,8 +31,7 @@ TEST_F(LpiFinderTest, CaptionsAreComparedWhole) {
         {"--help-window", "live", "Help", false},  // no second step
     };
     for (const auto& c : cases) {
-        sim::Reset();
-        Built lpi = Build("lpi", c.options);
+        Built lpi = BuildAfresh("lpi", c.options);
         sim::SetCaption(lpi[c.role], c.caption);
         EXPECT_EQ(FindLpiLiveWindow(), c.found ? lpi["video"] : nullptr)
             << c.options << " " << c.role << " \"" << c.caption << '"';
@@ -43,8 +42,7 @@ TEST_F(LpiFinderTest, CaptionsAreComparedWhole) {
 // anything else, is not stepped over to a "Live" further down.
 TEST_F(LpiFinderTest, HelpIsSteppedOverOnceOnly) {
     for (const char* between : {"Help", "Other"}) {
-        sim::Reset();
-        Built lpi = Build("lpi", "--help-window");
+        Built lpi = BuildAfresh("lpi", "--help-window");
         sim::SetCaption(lpi["live"], between);
         const RECT whole = lpi.layout.windows[0].rect;
         sim::AddWindow(sim::AddWindow(lpi["b"], "Live", whole), "", whole);
@@ -87,8 +85,7 @@ TEST_F(LpiFinderTest, EachFailingCallEndsTheSearch) {
                            sim::Op::ChildWindowFromPoint, sim::Op::GetWindowTextA};
     for (sim::Op op : ops) {
         for (int nth = 1; nth <= 5; ++nth) {
-            sim::Reset();
-            Build("lpi");
+            BuildAfresh("lpi");
             sim::FailCall(op, nth);
             HWND found = FindLpiLiveWindow();
             bool faultHit = sim::CallCount(op) >= nth;
@@ -108,8 +105,7 @@ TEST_F(LpiFinderTest, VanishingWindowsEndTheSearch) {
 
     for (const char* role : {"top", "a", "b", "live", "video"}) {
         for (long after = 0; after <= callsPerSearch; ++after) {
-            sim::Reset();
-            Built lpi = Build("lpi");
+            Built lpi = BuildAfresh("lpi");
             sim::DestroyAfterCalls(lpi[role], static_cast<int>(after));
             HWND expected = nullptr;
             if (after == callsPerSearch)

@@ -47,6 +47,11 @@ inline Built Build(const std::string& program, const std::string& options = "",
     built.windows = BuildInSim(built.layout, processId);
     return built;
 }
+// The program alone on an empty desktop, for each case of a table.
+inline Built BuildAfresh(const std::string& program, const std::string& options = "") {
+    sim::Reset();
+    return Build(program, options);
+}
 
 // A drawing's lines as "x,y-x,y x,y-x,y", one group per polyline.
 inline std::string Lines(const std::vector<POINT>& points, const std::vector<DWORD>& counts) {
