@@ -18,9 +18,7 @@ constexpr DWORD ENVISAGE_PROCESS = 100;  // Build's
 // A list whose untouched entries can be told from written ones.
 struct List {
     HWND slots[ENVISAGE_LIST_SIZE];
-    List() {
-        for (HWND& h : slots) h = reinterpret_cast<HWND>(0xBAD0);
-    }
+    List() { for (HWND& h : slots) h = reinterpret_cast<HWND>(0xBAD0); }
 };
 
 std::string PanelVideo(int panel) { return "panel " + std::to_string(panel) + " video"; }
