@@ -3,6 +3,7 @@
 // destruction, and for the shell's calls the log of arguments.
 #include "sim/state.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sim {
@@ -24,15 +25,11 @@ void Reset() {
 PlatformCall::PlatformCall(Op op) : fails_(false) {
     ++callDepth;
     State& s = S();
-    for (auto it = s.destroys.begin(); it != s.destroys.end();) {
-        if (it->callsLeft <= 0) {
-            sim::DestroyWindow(it->window);
-            it = s.destroys.erase(it);
-        } else {
-            --it->callsLeft;
-            ++it;
-        }
-    }
+    for (PendingDestroy& d : s.destroys)
+        if (d.callsLeft-- <= 0) sim::DestroyWindow(d.window);
+    s.destroys.erase(std::remove_if(s.destroys.begin(), s.destroys.end(),
+                                    [](const PendingDestroy& d) { return d.callsLeft < 0; }),
+                     s.destroys.end());
     ++s.calls[static_cast<size_t>(op)];
     for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
         if (it->op != op) continue;
