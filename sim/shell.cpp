@@ -99,10 +99,8 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* c) {
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
-    sim::PlatformCall call(Op::CreateWindowExA,
-                           {Arg(exStyle), Arg(className), Arg(windowName), Arg(style), Arg(x),
-                            Arg(y), Arg(width), Arg(height), Arg(parent), Arg(menu),
-                            Arg(instance), Arg(param)});
+    sim::PlatformCall call(Op::CreateWindowExA, exStyle, className, windowName, style, x, y, width,
+                           height, parent, menu, instance, param);
     const sim::ClassRec* cls = className ? sim::FindClass(instance, className) : nullptr;
     if (call.Fails() || !cls) return nullptr;
     HWND window = sim::AddWindow(parent, windowName ? windowName : "", RECT{}, sim::HIDDEN);
@@ -121,14 +119,13 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 }
 
 BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    sim::PlatformCall call(Op::SetWindowPos, {Arg(window), Arg(insertAfter), Arg(x), Arg(y),
-                                              Arg(cx), Arg(cy), Arg(flags)});
+    sim::PlatformCall call(Op::SetWindowPos, window, insertAfter, x, y, cx, cy, flags);
     return !call.Fails() && sim::IsAlive(window);
 }
 
 // Returns whether the window was visible before.
 BOOL WINAPI ShowWindow(HWND window, int showState) {
-    sim::PlatformCall call(Op::ShowWindow, {Arg(window), Arg(showState)});
+    sim::PlatformCall call(Op::ShowWindow, window, showState);
     sim::WindowRec* w = sim::Lookup(window);
     if (!w) return FALSE;
     BOOL wasVisible = !(w->flags & sim::HIDDEN);
@@ -139,7 +136,7 @@ BOOL WINAPI ShowWindow(HWND window, int showState) {
 
 // A shown window has everything to paint: WM_PAINT goes straight to it.
 BOOL WINAPI UpdateWindow(HWND window) {
-    sim::PlatformCall call(Op::UpdateWindow, {Arg(window)});
+    sim::PlatformCall call(Op::UpdateWindow, window);
     sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w) return FALSE;
     if (!(w->flags & sim::HIDDEN)) sim::Send(window, WM_PAINT, 0, 0);
@@ -147,13 +144,13 @@ BOOL WINAPI UpdateWindow(HWND window) {
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callback) {
-    sim::PlatformCall call(Op::SetTimer, {Arg(window), Arg(id), Arg(period), Arg(callback)});
+    sim::PlatformCall call(Op::SetTimer, window, id, period, callback);
     if (call.Fails() || !sim::IsAlive(window)) return 0;
     return id ? id : 1;
 }
 
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
-    sim::PlatformCall call(Op::GetMessageA, {Arg(window), Arg(filterMin), Arg(filterMax)});
+    sim::PlatformCall call(Op::GetMessageA, window, filterMin, filterMax);
     if (call.Fails()) {
         if (message) *message = MSG{reinterpret_cast<HWND>(0xBAD0), 0xBAD, 0xBAD, 0xBAD, 0, {}};
         return -1;
@@ -208,8 +205,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    sim::PlatformCall call(Op::DefWindowProcA,
-                           {Arg(window), Arg(message), Arg(wParam), Arg(lParam)});
+    sim::PlatformCall call(Op::DefWindowProcA, window, message, wParam, lParam);
     switch (message) {
     case WM_NCCREATE: return TRUE;
     case WM_CREATE:
@@ -227,7 +223,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 // Only the program's own windows: a thread cannot destroy another's.
 // WM_DESTROY and WM_NCDESTROY reach the procedure before the window goes.
 BOOL WINAPI DestroyWindow(HWND window) {
-    sim::PlatformCall call(Op::DestroyWindow, {Arg(window)});
+    sim::PlatformCall call(Op::DestroyWindow, window);
     sim::WindowRec* w = sim::Lookup(window);
     if (call.Fails() || !w || !w->proc) return FALSE;
     sim::Send(window, WM_DESTROY, 0, 0);
@@ -237,12 +233,12 @@ BOOL WINAPI DestroyWindow(HWND window) {
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
-    sim::PlatformCall call(Op::PostQuitMessage, {Arg(exitCode)});
+    sim::PlatformCall call(Op::PostQuitMessage, exitCode);
     S().quit = exitCode;
 }
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
-    sim::PlatformCall call(Op::BeginPaint, {Arg(window)});
+    sim::PlatformCall call(Op::BeginPaint, window);
     if (call.Fails() || !sim::IsAlive(window) || !paint) return nullptr;
     *paint = PAINTSTRUCT{};
     paint->hdc = sim::OpenDc(window);
@@ -250,7 +246,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 }
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
-    sim::PlatformCall call(Op::EndPaint, {Arg(window)});
+    sim::PlatformCall call(Op::EndPaint, window);
     if (paint) sim::CloseDc(paint->hdc);
     return TRUE;
 }
@@ -258,7 +254,7 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
 // A string the module lacks leaves an empty buffer and gives 0; a longer
 // one is cut to the buffer, which is always terminated.
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
-    sim::PlatformCall call(Op::LoadStringA, {Arg(instance), Arg(id), Arg(capacity)});
+    sim::PlatformCall call(Op::LoadStringA, instance, id, capacity);
     if (call.Fails() || !buffer || capacity <= 0) return 0;
     auto it = S().strings.find(id);
     if (!sim::IsModule(instance) || it == S().strings.end()) {
@@ -270,7 +266,7 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
 
 // Only the module's own icon groups are modelled.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
-    sim::PlatformCall call(Op::LoadIconA, {Arg(instance), Arg(name)});
+    sim::PlatformCall call(Op::LoadIconA, instance, name);
     if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(name, S().icons))
         return nullptr;
     return sim::IconHandle(sim::ResourceId(name));
@@ -278,12 +274,12 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
 
 // The module carries no cursors; the system's arrow needs no module.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    sim::PlatformCall call(Op::LoadCursorA, {Arg(instance), Arg(name)});
+    sim::PlatformCall call(Op::LoadCursorA, instance, name);
     return !call.Fails() && !instance && name == IDC_ARROW ? sim::StandardArrow() : nullptr;
 }
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
-    sim::PlatformCall call(Op::LoadAcceleratorsA, {Arg(instance), Arg(name)});
+    sim::PlatformCall call(Op::LoadAcceleratorsA, instance, name);
     if (call.Fails() || !sim::IsModule(instance) || !IS_INTRESOURCE(name) ||
         !S().accelerators.count(sim::ResourceId(name)))
         return nullptr;
@@ -295,8 +291,8 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
 // before the dialog procedure ends the box.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
                                DLGPROC dialogProc, LPARAM initParam) {
-    sim::PlatformCall call(Op::DialogBoxParamA, {Arg(instance), Arg(templateName), Arg(parent),
-                                                 Arg(dialogProc), Arg(initParam)});
+    sim::PlatformCall call(Op::DialogBoxParamA, instance, templateName, parent, dialogProc,
+                           initParam);
     sim::State& t = S();
     if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, t.dialogs) ||
         !dialogProc || t.dialogOpen)
@@ -314,7 +310,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND par
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
-    sim::PlatformCall call(Op::EndDialog, {Arg(dialog), Arg(result)});
+    sim::PlatformCall call(Op::EndDialog, dialog, result);
     if (call.Fails() || dialog != sim::DIALOG_BOX || !S().dialogOpen) return FALSE;
     S().dialogResult = result;
     return TRUE;

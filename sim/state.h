@@ -116,6 +116,9 @@ class PlatformCall {
 public:
     explicit PlatformCall(Op op);
     PlatformCall(Op op, std::vector<std::string> args);
+    template <typename... Args>
+    PlatformCall(Op op, const Args&... args)
+        : PlatformCall(op, std::vector<std::string>{Arg(args)...}) {}
     ~PlatformCall();
     PlatformCall(const PlatformCall&) = delete;
     PlatformCall& operator=(const PlatformCall&) = delete;
