@@ -18,8 +18,9 @@ bool IsModule(HINSTANCE instance) { return instance == ModuleInstance(); }
 
 UINT ResourceId(LPCSTR name) { return static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name)); }
 
-bool IsResource(LPCSTR name, const std::set<UINT>& ids) {
-    return IS_INTRESOURCE(name) && ids.count(ResourceId(name));
+template <typename Table>
+bool IsResource(HINSTANCE instance, LPCSTR name, const Table& ids) {
+    return IsModule(instance) && IS_INTRESOURCE(name) && ids.count(ResourceId(name));
 }
 
 const ClassRec* FindClass(HINSTANCE instance, LPCSTR name) {
@@ -267,8 +268,7 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
 // Only the module's own icon groups are modelled.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     sim::PlatformCall call(Op::LoadIconA, instance, name);
-    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(name, S().icons))
-        return nullptr;
+    if (call.Fails() || !sim::IsResource(instance, name, S().icons)) return nullptr;
     return sim::IconHandle(sim::ResourceId(name));
 }
 
@@ -280,9 +280,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
     sim::PlatformCall call(Op::LoadAcceleratorsA, instance, name);
-    if (call.Fails() || !sim::IsModule(instance) || !IS_INTRESOURCE(name) ||
-        !S().accelerators.count(sim::ResourceId(name)))
-        return nullptr;
+    if (call.Fails() || !sim::IsResource(instance, name, S().accelerators)) return nullptr;
     return sim::AcceleratorHandle(sim::ResourceId(name));
 }
 
@@ -294,8 +292,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND par
     sim::PlatformCall call(Op::DialogBoxParamA, instance, templateName, parent, dialogProc,
                            initParam);
     sim::State& t = S();
-    if (call.Fails() || !sim::IsModule(instance) || !sim::IsResource(templateName, t.dialogs) ||
-        !dialogProc || t.dialogOpen)
+    if (call.Fails() || !sim::IsResource(instance, templateName, t.dialogs) || !dialogProc ||
+        t.dialogOpen)
         return -1;
     t.dialogOpen = true;
     t.dialogResult.reset();
