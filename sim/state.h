@@ -26,8 +26,7 @@ struct WindowRec {
 
 struct ProcessRec {
     std::vector<std::string> modules;
-    bool ended = false;
-    bool denied = false;
+    bool ended = false, denied = false;
 };
 
 struct SnapshotRec {
@@ -64,8 +63,7 @@ struct State {
     std::map<DWORD, ProcessRec> processes;
     std::map<std::uintptr_t, SnapshotRec> snapshots;
     std::map<std::uintptr_t, DcRec> dcs;
-    std::uintptr_t nextSnapshot = 0x50000;
-    std::uintptr_t nextDc = 0x70000;
+    std::uintptr_t nextSnapshot = 0x50000, nextDc = 0x70000;
 
     // The program's module, its windows, queue and dialog.
     std::vector<ClassRec> classes;
@@ -88,8 +86,7 @@ struct State {
     std::vector<Drawing> drawings;
     std::vector<ClientRectAnswer> clientRects;
     bool recordDrawings = true;
-    int peakDCs = 0;
-    int peakSnapshots = 0;
+    int peakDCs = 0, peakSnapshots = 0;
 };
 
 State& S();
