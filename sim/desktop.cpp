@@ -43,10 +43,9 @@ bool IsPen(HGDIOBJ object) {
            object == StockObject(NULL_PEN);
 }
 
-// Hands out the snapshot's next entry, or its first when `rewind`, in the
-// single-byte record the way Tool Help does: the file name is cut to the
-// field and always terminated. A record smaller than its type is refused,
-// as the platform refuses it, and the position is then left alone.
+// Hands out the snapshot's next entry (its first when `rewind`) as Tool Help
+// does: the name cut to the field and always terminated, and a record smaller
+// than its type refused, leaving the position alone.
 BOOL NextModuleEntry(HANDLE snapshot, LPMODULEENTRY32 entry, bool rewind) {
     SnapshotRec* snap = Find(S().snapshots, snapshot);
     if (!snap || !entry || entry->dwSize < sizeof(MODULEENTRY32)) return FALSE;
@@ -177,11 +176,10 @@ HGDIOBJ StockObject(int index) {
 using sim::Op;
 
 // FindWindowA(NULL, title): the topmost top-level window whose whole title
-// matches, compared without regard to case. Hidden windows are found too.
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+// matches without regard to case, hidden or not. There are no window classes.
+HWND WINAPI FindWindowA(LPCSTR, LPCSTR windowName) {
     sim::PlatformCall call(Op::FindWindowA);
     if (call.Fails()) return nullptr;
-    (void)className;  // the simulation has no window classes
     for (int index : sim::S().topLevel) {
         const sim::WindowRec& w = sim::S().windows[static_cast<size_t>(index)];
         if (!windowName || sim::EqualIgnoringCase(w.caption, windowName))
@@ -195,8 +193,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
 BOOL WINAPI EnumWindows(WNDENUMPROC filter, LPARAM param) {
     sim::PlatformCall call(Op::EnumWindows);
     if (call.Fails()) return FALSE;
-    std::vector<int> list = sim::S().topLevel;
-    for (int index : list)
+    for (int index : std::vector<int>(sim::S().topLevel))
         if (!sim::Outside([&] { return filter(sim::HandleOf(index), param); })) return FALSE;
     return TRUE;
 }
@@ -248,8 +245,7 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
     return at + 1 == siblings.end() ? nullptr : sim::HandleOf(*(at + 1));
 }
 
-// Returns a thread identifier; the process identifier goes into the slot.
-// For an invalid handle the slot is left as it was and 0 is returned.
+// For an invalid handle the process slot is left as it was.
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     sim::PlatformCall call(Op::GetWindowThreadProcessId);
     sim::WindowRec* w = sim::Lookup(window);
@@ -291,7 +287,6 @@ BOOL WINAPI CloseHandle(HANDLE object) {
     return !call.Fails() && sim::S().snapshots.erase(reinterpret_cast<std::uintptr_t>(object));
 }
 
-// A fresh context for the window with the default black pen selected.
 // GetDC(NULL) gives a context on the screen.
 HDC WINAPI GetDC(HWND window) {
     sim::PlatformCall call(Op::GetDC);
