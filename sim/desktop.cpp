@@ -13,17 +13,18 @@ namespace {
 constexpr std::uintptr_t WINDOW_BASE = 0x10000;
 constexpr std::uintptr_t STOCK_BASE = 0x90000;
 
+WindowRec& At(int index) { return S().windows[static_cast<size_t>(index)]; }
+
 int IndexOf(HWND window) {
     return static_cast<int>((reinterpret_cast<std::uintptr_t>(window) - WINDOW_BASE) / 4);
 }
 
 void DestroyIndex(int index) {
-    WindowRec& w = S().windows[static_cast<size_t>(index)];
+    WindowRec& w = At(index);
     if (!w.alive) return;
     for (int child : std::vector<int>(w.children)) DestroyIndex(child);
     w.alive = false;
-    std::vector<int>& siblings =
-        w.parent < 0 ? S().topLevel : S().windows[static_cast<size_t>(w.parent)].children;
+    std::vector<int>& siblings = w.parent < 0 ? S().topLevel : At(w.parent).children;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), index), siblings.end());
 }
 
@@ -180,11 +181,9 @@ using sim::Op;
 HWND WINAPI FindWindowA(LPCSTR, LPCSTR windowName) {
     sim::PlatformCall call(Op::FindWindowA);
     if (call.Fails()) return nullptr;
-    for (int index : sim::S().topLevel) {
-        const sim::WindowRec& w = sim::S().windows[static_cast<size_t>(index)];
-        if (!windowName || sim::EqualIgnoringCase(w.caption, windowName))
+    for (int index : sim::S().topLevel)
+        if (!windowName || sim::EqualIgnoringCase(sim::At(index).caption, windowName))
             return sim::HandleOf(index);
-    }
     return nullptr;
 }
 
@@ -228,7 +227,7 @@ HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
     RECT client{0, 0, p->rect.right - p->rect.left, p->rect.bottom - p->rect.top};
     if (!sim::Contains(client, point)) return nullptr;
     for (int child : p->children)
-        if (sim::Contains(sim::S().windows[static_cast<size_t>(child)].rect, point))
+        if (sim::Contains(sim::At(child).rect, point))
             return sim::HandleOf(child);
     return parent;
 }
@@ -239,8 +238,7 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
     if (call.Fails() || !w) return nullptr;
     if (relation == GW_CHILD) return w->children.empty() ? nullptr : sim::HandleOf(w->children.front());
     if (relation != GW_HWNDNEXT) return nullptr;  // the only other relation the system asks for
-    const std::vector<int>& siblings =
-        w->parent < 0 ? sim::S().topLevel : sim::S().windows[static_cast<size_t>(w->parent)].children;
+    const auto& siblings = w->parent < 0 ? sim::S().topLevel : sim::At(w->parent).children;
     auto at = std::find(siblings.begin(), siblings.end(), sim::IndexOf(window));
     return at + 1 == siblings.end() ? nullptr : sim::HandleOf(*(at + 1));
 }
