@@ -1,8 +1,7 @@
-// The simulated window system's side for the program's shell: window
-// classes and top-level windows with their procedures, a scripted message
-// queue, painting, timers, the module's resources and a modal dialog,
-// answering the way the platform documents them. Every call is logged with
-// its arguments, which is how the shell's tests see what it did.
+// The simulated window system's side for the program's shell: windows with
+// their procedures, the message queue, painting, resources and a modal
+// dialog, as the platform documents them. Every call is logged with its
+// arguments, which is how the shell's tests see what it did.
 #include "sim/state.h"
 
 namespace sim {

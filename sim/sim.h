@@ -1,7 +1,6 @@
 // Scene building, fault injection and accounting for the simulated window
-// system. Tests build the windows, processes and the program's module they
-// need here, run the system's code against the Win32 names in sim/win32.h,
-// and then read back what was called, drawn and left open.
+// system: tests build what they need here, run the system's code against
+// sim/win32.h, and read back what was called, drawn and left open.
 #pragma once
 
 #include "sim/win32.h"
@@ -78,8 +77,7 @@ void AddIconResource(UINT id);
 void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries);
 void AddDialogResource(UINT id);
 
-// The handles the loaders give for a resource of the module, and the
-// system's standard arrow cursor.
+// The handles the loaders give for the module's resources and the arrow.
 HICON IconHandle(UINT id);
 HACCEL AcceleratorHandle(UINT id);
 HCURSOR StandardArrow();

@@ -98,8 +98,7 @@ HWND HandleOf(int index);
 // BeginPaint; closing it gives false when it is not open.
 HDC OpenDc(HWND window);
 bool CloseDc(HDC dc);
-// Compares an ASCII name without regard to case, as the platform compares
-// window titles and class names.
+// Compares names without regard to ASCII case, as the platform compares them.
 bool EqualIgnoringCase(const std::string& a, const char* b);
 // Copies text into a caller's buffer the way the platform does: cut to the
 // buffer (capacity at least 1), always terminated. Gives the length copied.

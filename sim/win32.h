@@ -1,8 +1,6 @@
-// The Win32 names the system uses, declared for the simulated window system:
-// the window tree, Tool Help and drawing the overlay needs, and the windows,
-// messages and resources of the program's shell. Types, constants and
-// signatures follow <windows.h> and <tlhelp32.h> so that the system's code
-// compiles unchanged against either.
+// The Win32 names the system uses, declared for the simulated window system.
+// Types, constants and signatures follow <windows.h> and <tlhelp32.h> so that
+// the system's code compiles unchanged against either.
 #pragma once
 
 #include <cstdint>
