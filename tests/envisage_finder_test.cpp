@@ -1,7 +1,6 @@
-// The Envisage finder: which "AutoStar Envisage" window it takes by any of
-// its process's modules, the main live window, and the walk along the
-// tracking panels with the count it gives back, against the program's
-// layout bent into near misses.
+// The Envisage finder against its program's layout bent into near misses:
+// the "AutoStar Envisage" window it takes by any module of its process, the
+// main live window, and the walk along the tracking panels with its count.
 #include "discovery/finders.h"
 #include "tests/sim_fixture.h"
 #include "tests/sim_layouts.h"

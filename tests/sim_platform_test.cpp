@@ -1,9 +1,6 @@
 // The simulated window system's answers that the conformance scenes
-// (e2e/conformance/) cannot hold to Wine's: injected faults, scheduled
-// destruction, the accounting and records the checks read, module
-// snapshots, the enumeration's own list, and the buffer of a caption read
-// of a window that is gone. Every other answer the finders rely on is
-// compared with Wine's there.
+// (e2e/conformance/) cannot hold to Wine's, named by the tests below. Every
+// other answer the finders rely on is compared with Wine's there.
 #include "tests/sim_fixture.h"
 
 #include <cstring>
@@ -33,9 +30,8 @@ TEST_F(SimPlatformTest, FaultsAndScheduledDestructionsHitTheChosenCallOnly) {
     EXPECT_FALSE(sim::IsAlive(w));
 }
 
-// What the pass checks read: contexts and snapshots open and at most at
-// once, the pen each context holds, the drawings, and the successful
-// client reads in call order until the records are cleared.
+// What the pass checks read: open and peak contexts and snapshots, pens,
+// drawings, and the successful client reads in call order until cleared.
 TEST_F(SimPlatformTest, ContextsSnapshotsDrawingsAndReadsAreAccounted) {
     HWND w = sim::AddWindow(nullptr, "w", Rect(5, 5, 640, 480));
     sim::AddProcess(7, {"a.exe"});
