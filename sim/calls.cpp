@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 namespace sim {
 
@@ -64,11 +65,7 @@ bool InsidePlatformCall() { return callDepth > 0; }
 
 long CallCount(Op op) { return S().calls[static_cast<size_t>(op)]; }
 
-long TotalCalls() {
-    long total = 0;
-    for (long n : S().calls) total += n;
-    return total;
-}
+long TotalCalls() { return std::accumulate(S().calls.begin(), S().calls.end(), 0L); }
 
 void ResetCallCounts() { S().calls.fill(0); }
 
