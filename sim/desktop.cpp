@@ -65,9 +65,7 @@ BOOL NextModuleEntry(HANDLE snapshot, LPMODULEENTRY32 entry, bool rewind) {
     return TRUE;
 }
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 

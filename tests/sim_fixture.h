@@ -16,6 +16,4 @@ protected:
     }
 };
 
-inline RECT Rect(LONG x, LONG y, LONG width, LONG height) {
-    return RECT{x, y, x + width, y + height};
-}
+inline RECT Rect(LONG x, LONG y, LONG width, LONG height) { return {x, y, x + width, y + height}; }

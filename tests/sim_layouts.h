@@ -65,9 +65,7 @@ inline std::string Lines(const std::vector<POINT>& points, const std::vector<DWO
     }
     return text;
 }
-inline std::string Lines(const sim::Drawing& drawing) {
-    return Lines(drawing.points, drawing.counts);
-}
+inline std::string Lines(const sim::Drawing& d) { return Lines(d.points, d.counts); }
 // The lines of the cross a correct overlay draws with the frame.
 inline std::string Lines(FrameKind frame) {
     const Cross c = ExpectedCross(frame);
