@@ -33,12 +33,10 @@ PlatformCall::PlatformCall(Op op) : fails_(false) {
                      s.destroys.end());
     ++s.calls[static_cast<size_t>(op)];
     for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
-        if (it->op != op) continue;
-        if (it->remaining < 0 || --it->remaining == 0) {
-            if (it->remaining == 0) s.faults.erase(it);
-            fails_ = true;
-            return;
-        }
+        if (it->op != op || (it->remaining >= 0 && --it->remaining != 0)) continue;
+        if (it->remaining == 0) s.faults.erase(it);
+        fails_ = true;
+        return;
     }
 }
 
