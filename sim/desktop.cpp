@@ -104,10 +104,9 @@ HWND HandleOf(int index) {
 
 WindowRec* Lookup(HWND window) {
     auto value = reinterpret_cast<std::uintptr_t>(window);
-    if (value < WINDOW_BASE || (value - WINDOW_BASE) % 4 != 0) return nullptr;
     size_t index = (value - WINDOW_BASE) / 4;
-    if (index >= S().windows.size() || !S().windows[index].alive) return nullptr;
-    return &S().windows[index];
+    if (value < WINDOW_BASE || value % 4 != 0 || index >= S().windows.size()) return nullptr;
+    return S().windows[index].alive ? &S().windows[index] : nullptr;
 }
 
 HWND AddWindow(HWND parent, const std::string& caption, RECT rect, unsigned flags,
