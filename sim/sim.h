@@ -37,12 +37,11 @@ void Reset();
 constexpr unsigned HIDDEN = 1;
 constexpr unsigned DISABLED = 2;
 
-// Adds a window. `rect` is its client area placed in the parent's client
-// coordinates (simulated windows have no frame, so window and client
-// rectangles coincide). A top-level window (no parent) goes to the top of
-// the Z-order, as a newly shown top-level window does; a child goes below
-// its existing siblings, as CreateWindow places children. A child belongs
-// to its parent's process; a top-level window to `processId`.
+// Adds a window whose client area is `rect` in the parent's client
+// coordinates (simulated windows have no frame). A top-level window goes to
+// the top of the Z-order, as a newly shown one does; a child goes below its
+// siblings, as CreateWindow places children, and belongs to its parent's
+// process, not to `processId`.
 HWND AddWindow(HWND parent, const std::string& caption, RECT rect,
                unsigned flags = 0, DWORD processId = 0);
 
@@ -71,7 +70,6 @@ HGDIOBJ StockObject(int index);
 // The program's own module, whose resources the loader functions find.
 HINSTANCE ModuleInstance();
 
-// The module's resources.
 void AddStringResource(UINT id, const std::string& text);
 void AddIconResource(UINT id);
 void AddAcceleratorResource(UINT id, const std::vector<ACCEL>& entries);
@@ -82,12 +80,11 @@ HICON IconHandle(UINT id);
 HACCEL AcceleratorHandle(UINT id);
 HCURSOR StandardArrow();
 
-// The scripted queue GetMessageA takes from, as posted and input messages.
-// A message for CREATED_WINDOW goes to the window CreateWindowExA created
-// last. A scripted WM_QUIT ends the loop with its wParam. Once the script is
-// drained, a pending PostQuitMessage gives WM_QUIT; when nothing is left at
-// all, the real platform would wait forever, so GetMessageA ends the loop
-// with QUEUE_RAN_DRY_CODE.
+// The scripted queue of posted and input messages GetMessageA takes from.
+// A message for CREATED_WINDOW goes to the window CreateWindowExA made last;
+// a scripted WM_QUIT ends the loop with its wParam. Then a pending
+// PostQuitMessage gives WM_QUIT; with nothing left the platform would wait
+// forever, so GetMessageA ends the loop with QUEUE_RAN_DRY_CODE.
 extern const HWND CREATED_WINDOW;
 constexpr WPARAM QUEUE_RAN_DRY_CODE = 0x7E57;
 void QueueMessage(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);

@@ -104,10 +104,9 @@ bool EqualIgnoringCase(const std::string& a, const char* b);
 // buffer (capacity at least 1), always terminated. Gives the length copied.
 int CopyText(const std::string& text, char* buffer, size_t capacity);
 
-// Opened at the start of every platform call: carries out the scheduled
-// destructions that are due, counts the call, logs a shell call with its
-// arguments, and takes an injected fault for it. While one is open,
-// InsidePlatformCall() is true.
+// Opened at the start of every platform call: carries out the destructions
+// due, counts the call, logs a shell call's arguments and takes an injected
+// fault. While one is open, InsidePlatformCall() is true.
 class PlatformCall {
 public:
     explicit PlatformCall(Op op);

@@ -76,8 +76,7 @@ TEST_F(SimPlatformTest, ContextsSnapshotsDrawingsAndReadsAreAccounted) {
     EXPECT_EQ(sim::PeakOpenDCs(), 0);
 }
 
-// Every module name of a snapshot in load order, as Module32First and
-// Module32Next hand them out; none when no snapshot is taken.
+// The module names a snapshot of the process hands out, or "(no snapshot)".
 std::vector<std::string> ModuleNames(DWORD processId) {
     std::vector<std::string> names;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
