@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace sim {
 namespace {
@@ -317,11 +318,8 @@ BOOL WINAPI PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD
     sim::PlatformCall call(Op::PolyPolyline);
     sim::DcRec* rec = sim::Find(sim::S().dcs, dc);
     if (call.Fails() || !rec || !points || !counts || polylines == 0) return FALSE;
-    size_t total = 0;
-    for (DWORD i = 0; i < polylines; ++i) {
-        if (counts[i] < 2) return FALSE;
-        total += counts[i];
-    }
+    if (std::any_of(counts, counts + polylines, [](DWORD n) { return n < 2; })) return FALSE;
+    size_t total = std::accumulate(counts, counts + polylines, size_t{0});
     if (sim::S().recordDrawings)
         sim::S().drawings.push_back(sim::Drawing{rec->window, rec->pen,
                                                  std::vector<POINT>(points, points + total),
