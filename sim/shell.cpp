@@ -257,11 +257,8 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
     sim::PlatformCall call(Op::LoadStringA, instance, id, capacity);
     if (call.Fails() || !buffer || capacity <= 0) return 0;
     auto it = S().strings.find(id);
-    if (!sim::IsModule(instance) || it == S().strings.end()) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    return sim::CopyText(it->second, buffer, static_cast<size_t>(capacity));
+    bool found = sim::IsModule(instance) && it != S().strings.end();
+    return sim::CopyText(found ? it->second : std::string(), buffer, static_cast<size_t>(capacity));
 }
 
 // Only the module's own icon groups are modelled.
