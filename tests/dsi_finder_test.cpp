@@ -12,8 +12,6 @@ namespace {
 
 class DsiFinderTest : public SimTest {};
 
-constexpr DWORD DSI_PROCESS = 100;  // Build's
-
 TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
     const std::string long255 = std::string(252, 'x') + "dsi";
     const std::string long300 = std::string(280, 'x') + "DSI.exe";  // cut before "DSI"
@@ -36,7 +34,7 @@ TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
     };
     for (const auto& c : cases) {
         Built dsi = BuildAfresh("dsi");
-        sim::AddProcess(DSI_PROCESS, c.modules);
+        sim::AddProcess(BUILD_PROCESS, c.modules);
         std::string first = c.modules.empty() ? "(none)" : c.modules[0];
         EXPECT_EQ(FindDsiLiveWindow(), c.found ? dsi["video"] : nullptr) << "first module " << first;
         EXPECT_EQ(sim::CallCount(sim::Op::Module32Next), 0) << "first module " << first;

@@ -12,8 +12,6 @@ namespace {
 
 class EnvisageFinderTest : public SimTest {};
 
-constexpr DWORD ENVISAGE_PROCESS = 100;  // Build's
-
 // A list whose untouched entries can be told from written ones.
 struct List {
     HWND slots[ENVISAGE_LIST_SIZE];
@@ -117,7 +115,7 @@ TEST_F(EnvisageFinderTest, AnyModuleNamingEnvisageInAnyCaseIsEnough) {
     };
     for (const auto& c : cases) {
         Built env = BuildAfresh("envisage");
-        sim::AddProcess(ENVISAGE_PROCESS, c.modules);
+        sim::AddProcess(BUILD_PROCESS, c.modules);
         List list;
         std::string label = c.modules.empty() ? "(none)" : c.modules.back();
         EXPECT_EQ(FindEnvisageLiveWindows(list.slots), c.found ? 1 : 0) << label;

@@ -11,16 +11,18 @@
 #include <string>
 #include <vector>
 
-// Builds the layout: its process, with the executable and then the modules,
-// and its windows parents first. Each child goes below the siblings made
-// before it, so siblings keep their order, topmost first. The handles are
-// given by the layout's indices.
+// The process a layout is built in unless another is named.
+constexpr DWORD BUILD_PROCESS = 100;
+
+// Builds the layout: its process (the executable, then the modules) and its
+// windows, parents first, each child below those made before it so siblings
+// keep their order, topmost first. Handles follow the layout's indices.
 inline std::vector<std::string> ProcessModules(const Layout& layout) {
     std::vector<std::string> modules{layout.executable};
     modules.insert(modules.end(), layout.modules.begin(), layout.modules.end());
     return modules;
 }
-inline std::vector<HWND> BuildInSim(const Layout& layout, DWORD processId = 100) {
+inline std::vector<HWND> BuildInSim(const Layout& layout, DWORD processId = BUILD_PROCESS) {
     sim::AddProcess(processId, ProcessModules(layout));
     std::vector<HWND> built;
     for (const LayoutWindow& w : layout.windows)
@@ -42,7 +44,7 @@ struct Built {
 };
 
 inline Built Build(const std::string& program, const std::string& options = "",
-                   DWORD processId = 100) {
+                   DWORD processId = BUILD_PROCESS) {
     Built built{Describe(program, options), {}};
     built.windows = BuildInSim(built.layout, processId);
     return built;
