@@ -121,10 +121,9 @@ long CallCount(Op op);
 long TotalCalls();
 void ResetCallCounts();
 
-// The shell's calls in order, each with its arguments written as Arg writes
-// them (a record by its fields). The overlay's calls are only counted: a
-// long run makes millions, and what they did is recorded as drawings and
-// answers below.
+// The shell's calls in order with their arguments as Arg writes them (a
+// record by its fields). The overlay's calls are only counted: a long run
+// makes millions; what they did is recorded as drawings and answers below.
 struct ShellCall {
     Op op;
     std::vector<std::string> args;
