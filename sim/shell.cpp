@@ -33,8 +33,7 @@ const ClassRec* FindClass(HINSTANCE instance, LPCSTR name) {
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowRec* w = Lookup(window);
     if (!w || !w->proc) return 0;
-    WNDPROC proc = w->proc;
-    return Outside([&] { return proc(window, message, wParam, lParam); });
+    return Outside([&, proc = w->proc] { return proc(window, message, wParam, lParam); });
 }
 
 std::vector<std::string> MessageArgs(const MSG* msg) {
@@ -280,9 +279,8 @@ HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name) {
     return sim::AcceleratorHandle(sim::ResourceId(name));
 }
 
-// Runs the modal loop of the box DIALOG_BOX on the script of ScriptDialog.
-// Gives -1 when the template is missing, and when the script runs out
-// before the dialog procedure ends the box.
+// Runs the modal loop of DIALOG_BOX on ScriptDialog's script. Gives -1 for
+// a missing template, and when the script ends before the dialog does.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent,
                                DLGPROC dialogProc, LPARAM initParam) {
     sim::PlatformCall call(Op::DialogBoxParamA, instance, templateName, parent, dialogProc,
