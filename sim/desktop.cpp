@@ -1,7 +1,6 @@
-// The simulated desktop the overlay searches and draws on: windows and
-// processes held in plain tables, answering the window-tree, Tool Help and
-// drawing calls of sim/win32.h the way the platform documents them, down to
-// the failure values.
+// The simulated desktop the overlay searches and draws on, in plain tables,
+// answering the window-tree, Tool Help and drawing calls of sim/win32.h as
+// the platform documents them, down to the failure values.
 #include "sim/state.h"
 
 #include <algorithm>
