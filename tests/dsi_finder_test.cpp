@@ -11,6 +11,7 @@
 namespace {
 
 class DsiFinderTest : public SimTest {};
+using sim::Op;
 
 TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
     const std::string long255 = std::string(252, 'x') + "dsi";
@@ -37,7 +38,7 @@ TEST_F(DsiFinderTest, OnlyTheFirstModuleNameIsSearchedForDsiInAnyCase) {
         sim::AddProcess(BUILD_PROCESS, c.modules);
         std::string first = c.modules.empty() ? "(none)" : c.modules[0];
         EXPECT_EQ(FindDsiLiveWindow(), c.found ? dsi["video"] : nullptr) << "first module " << first;
-        EXPECT_EQ(sim::CallCount(sim::Op::Module32Next), 0) << "first module " << first;
+        EXPECT_EQ(sim::CallCount(Op::Module32Next), 0) << "first module " << first;
     }
 }
 
@@ -49,9 +50,9 @@ TEST_F(DsiFinderTest, TheFirstMatchingWindowInZOrderWinsAndEndsTheEnumeration) {
 
     EXPECT_EQ(FindDsiLiveWindow(), upper["video"]);
     EXPECT_NE(upper["video"], lower["video"]);
-    EXPECT_EQ(sim::CallCount(sim::Op::CreateToolhelp32Snapshot), 1)
+    EXPECT_EQ(sim::CallCount(Op::CreateToolhelp32Snapshot), 1)
         << "the lower window's process was looked at";
-    EXPECT_EQ(sim::CallCount(sim::Op::CloseHandle), 1);
+    EXPECT_EQ(sim::CallCount(Op::CloseHandle), 1);
 }
 
 // Only a "Help" captioned exactly so is stepped over, once, to its next
@@ -79,7 +80,7 @@ TEST_F(DsiFinderTest, HelpIsSteppedOverToAnUncheckedSibling) {
             sim::DestroyWindow(dsi[c.role]);
         std::string label = std::string(c.options) + " " + c.role + " " + (c.caption ? c.caption : "gone");
         EXPECT_EQ(FindDsiLiveWindow(), c.found ? dsi[c.found] : nullptr) << label;
-        EXPECT_EQ(sim::CallCount(sim::Op::GetWindowTextA), 2)
+        EXPECT_EQ(sim::CallCount(Op::GetWindowTextA), 2)
             << label << ": the title and one caption, nothing after the step";
     }
 }
@@ -87,12 +88,10 @@ TEST_F(DsiFinderTest, HelpIsSteppedOverToAnUncheckedSibling) {
 // Every call the search depends on, failing at each of its uses, ends the
 // search (or skips the window) without leaving a snapshot open.
 TEST_F(DsiFinderTest, EachFailingCallEndsTheSearchQuietly) {
-    const sim::Op ops[] = {
-        sim::Op::EnumWindows,   sim::Op::GetWindowTextA,         sim::Op::GetWindowThreadProcessId,
-        sim::Op::CreateToolhelp32Snapshot, sim::Op::Module32First, sim::Op::GetClientRect,
-        sim::Op::ChildWindowFromPoint, sim::Op::CloseHandle,
-    };
-    for (sim::Op op : ops) {
+    const Op ops[] = {Op::EnumWindows, Op::GetWindowTextA, Op::GetWindowThreadProcessId,
+                      Op::CreateToolhelp32Snapshot, Op::Module32First, Op::GetClientRect,
+                      Op::ChildWindowFromPoint, Op::CloseHandle};
+    for (Op op : ops) {
         for (int nth = 1; nth <= 5; ++nth) {
             Built dsi = BuildAfresh("dsi");
             sim::FailCall(op, nth);
@@ -100,12 +99,12 @@ TEST_F(DsiFinderTest, EachFailingCallEndsTheSearchQuietly) {
             bool faultHit = sim::CallCount(op) >= nth;
             // The result of CloseHandle is not tested, and a failed read of
             // the third-level caption reads as empty, which is not "Help".
-            bool survives = !faultHit || op == sim::Op::CloseHandle ||
-                            (op == sim::Op::GetWindowTextA && nth == 2);
+            bool survives =
+                !faultHit || op == Op::CloseHandle || (op == Op::GetWindowTextA && nth == 2);
             EXPECT_EQ(found, survives ? dsi["video"] : nullptr) << sim::OpName(op) << " #" << nth;
-            if (op == sim::Op::CloseHandle && faultHit) {
+            if (op == Op::CloseHandle && faultHit) {
                 // The close was made; the simulated failure kept the snapshot.
-                EXPECT_EQ(sim::CallCount(sim::Op::CloseHandle), 1);
+                EXPECT_EQ(sim::CallCount(Op::CloseHandle), 1);
                 sim::Reset();
             }
         }
