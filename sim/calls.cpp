@@ -1,6 +1,5 @@
-// What every platform call of the simulation goes through: the one state it
-// works on, its count, an injected fault, the windows' scheduled
-// destruction, and for the shell's calls the log of arguments.
+// What every platform call goes through: the one state, its count, an
+// injected fault, the scheduled destructions and the shell's argument log.
 #include "sim/state.h"
 
 #include <algorithm>
