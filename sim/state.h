@@ -98,7 +98,7 @@ HWND HandleOf(int index);
 // BeginPaint; closing it gives false when it is not open.
 HDC OpenDc(HWND window);
 bool CloseDc(HDC dc);
-// Compares names without regard to ASCII case, as the platform compares them.
+// Compares titles and class names ignoring ASCII case, as the platform does.
 bool EqualIgnoringCase(const std::string& a, const char* b);
 // Copies text into a caller's buffer the way the platform does: cut to the
 // buffer (capacity at least 1), always terminated. Gives the length copied.
