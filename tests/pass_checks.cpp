@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <utility>
 
 namespace scenes {
@@ -32,37 +31,30 @@ const Program* ProgramOf(const Model& model, HWND window) {
 // The last GetClientRect answer for the window before a drawing is the
 // drawing's own read; the size test must have been passed before that.
 bool SizeTestedBefore(HWND window, long drawnAt) {
-    const std::vector<sim::ClientRectAnswer>& answers = sim::ClientRectAnswers();
     long ownRead = -1;
-    for (const sim::ClientRectAnswer& a : answers)
+    for (const sim::ClientRectAnswer& a : sim::ClientRectAnswers())
         if (a.window == window && a.call < drawnAt) ownRead = std::max(ownRead, a.call);
-    for (const sim::ClientRectAnswer& a : answers)
+    for (const sim::ClientRectAnswer& a : sim::ClientRectAnswers())
         if (a.window == window && a.call < ownRead &&
             IsVideoSized({a.rect.right - a.rect.left, a.rect.bottom - a.rect.top}))
             return true;
     return false;
 }
 
-class Bytes {
-public:
-    Bytes(const std::uint8_t* data, size_t size) : data_(data), size_(size) {}
-    // Runs out into zeros, which always pick the first (proper) choice.
-    std::uint8_t Next() { return at_ < size_ ? data_[at_++] : 0; }
+struct Bytes {
+    const std::uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    std::uint8_t Next() { return at < size ? data[at++] : 0; }
     int Below(int bound) { return Next() % bound; }
     bool OneIn(int n) { return Below(n) == n - 1; }
     template <typename T>
     const T& Pick(const std::vector<T>& choices) { return choices[static_cast<size_t>(Below(static_cast<int>(choices.size())))]; }
     std::string Text(int maxLength) {
         std::string text;
-        int n = Below(maxLength + 1);
-        for (int i = 0; i < n; ++i) text += static_cast<char>(Next());
+        for (int n = Below(maxLength + 1); n > 0; --n) text += static_cast<char>(Next());
         return text;
     }
-
-private:
-    const std::uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
 };
 
 const std::vector<LONG> SIZES = {648, 640, 500, 499, 501, 350, 349, 351, 0, 1, 100, 800, 2000, -5};
@@ -121,8 +113,7 @@ std::string Caption(Bytes& in) {
 // A random tree below `parent`, whose children mostly cover its centre.
 void AddTree(Model& model, HWND parent, LONG width, LONG height, int depth, Bytes& in) {
     if (depth >= 6 || model.windows.size() > 120) return;
-    int children = in.Below(depth < 3 ? 4 : 3);
-    for (int i = 0; i < children; ++i) {
+    for (int children = in.Below(depth < 3 ? 4 : 3); children > 0; --children) {
         LONG w = in.OneIn(4) ? in.Below(256) * 4 : in.Pick(SIZES);
         LONG h = in.OneIn(4) ? in.Below(256) * 3 : in.Pick(SIZES);
         LONG x = width / 2 - w / 2 + (in.Below(5) - 2);
@@ -188,47 +179,41 @@ void AddPrograms(Model& model, Bytes& in) {
 }
 
 HWND AnyWindow(const Model& model, Bytes& in) {
-    if (model.windows.empty()) return nullptr;
-    return model.windows[static_cast<size_t>(in.Next()) % model.windows.size()];
+    return model.windows.empty() ? nullptr
+                                 : model.windows[static_cast<size_t>(in.Next()) % model.windows.size()];
 }
 
 // Any call may fail except the two that give things back: when ReleaseDC
 // or CloseHandle itself fails there is nothing left for the caller to do,
-// so those are left out rather than read as leaks.
-sim::Op AnyFailingOp(Bytes& in) {
-    static const std::vector<sim::Op> ops = {
-        sim::Op::FindWindowA,   sim::Op::EnumWindows,
-        sim::Op::GetWindowTextA, sim::Op::GetClientRect,
-        sim::Op::ChildWindowFromPoint, sim::Op::GetWindow,
-        sim::Op::GetWindowThreadProcessId, sim::Op::CreateToolhelp32Snapshot,
-        sim::Op::Module32First, sim::Op::Module32Next,
-        sim::Op::GetDC,         sim::Op::GetStockObject,
-        sim::Op::SelectObject,  sim::Op::PolyPolyline};
-    return in.Pick(ops);
+// so those are left out rather than read as leaks. Picking SelectObject sets
+// `selectMayFail`: a context may then go back with the pen still in it.
+sim::Op AnyFailingOp(Bytes& in, bool& selectMayFail) {
+    using sim::Op;
+    static const std::vector<Op> ops = {
+        Op::FindWindowA, Op::EnumWindows, Op::GetWindowTextA, Op::GetClientRect,
+        Op::ChildWindowFromPoint, Op::GetWindow, Op::GetWindowThreadProcessId,
+        Op::CreateToolhelp32Snapshot, Op::Module32First, Op::Module32Next,
+        Op::GetDC, Op::GetStockObject, Op::SelectObject, Op::PolyPolyline};
+    const Op op = in.Pick(ops);
+    selectMayFail |= op == Op::SelectObject;
+    return op;
 }
 
-// Returns whether SelectObject may fail, which may leave the pen in a
-// context whose restoring select failed.
+// Returns whether SelectObject may fail.
 bool InjectFaults(Model& model, Bytes& in) {
     bool selectMayFail = false;
-    int faults = in.Below(5);
-    for (int i = 0; i < faults; ++i) {
+    for (int faults = in.Below(5); faults > 0; --faults) {
         switch (in.Below(6)) {
         case 0:
         case 1: {
             // Arguments are read one at a time: gcc and clang order calls' arguments
             // differently, and a replay must build the same scene under both.
-            sim::Op op = AnyFailingOp(in);
+            sim::Op op = AnyFailingOp(in, selectMayFail);
             sim::FailCall(op, 1 + in.Below(60));
-            selectMayFail |= op == sim::Op::SelectObject;
             break;
         }
         case 2:
-            if (in.OneIn(4)) {
-                sim::Op op = AnyFailingOp(in);
-                sim::FailAlways(op);
-                selectMayFail |= op == sim::Op::SelectObject;
-            }
+            if (in.OneIn(4)) sim::FailAlways(AnyFailingOp(in, selectMayFail));
             break;
         case 3: sim::DenySnapshots(AnyProcess(in)); break;
         case 4: sim::EndProcess(AnyProcess(in)); break;
@@ -271,12 +256,10 @@ void SetCaption(Model& model, HWND window, const std::string& caption) {
 size_t AddProgram(Model& model, const CaptureProgram& program, const LayoutOptions& options,
                   DWORD processId) {
     Program built{program.describe(options), {}, {}};
-    built.windows = BuildInSim(built.layout, processId);
-    for (size_t i = 0; i < built.windows.size(); ++i) {
-        int parent = built.layout.windows[i].parent;
-        model.parent[built.windows[i]] = parent < 0 ? nullptr : built.windows[static_cast<size_t>(parent)];
-        model.caption[built.windows[i]] = built.layout.windows[i].caption;
-        model.windows.push_back(built.windows[i]);
+    sim::AddProcess(processId, ProcessModules(built.layout));
+    for (const LayoutWindow& w : built.layout.windows) {
+        HWND parent = w.parent < 0 ? nullptr : built.windows[static_cast<size_t>(w.parent)];
+        built.windows.push_back(Add(model, parent, w.caption, w.rect, 0, processId));
     }
     LayoutOptions sized = options;
     sized.video = LayoutOptions{}.video;
@@ -326,9 +309,8 @@ PassReport CheckPass(const Model& model, bool selectMayFail) {
 
     std::map<FrameKind, int> crosses;
     for (const sim::Drawing& d : sim::Drawings()) {
-        std::ostringstream at;
-        at << "cross on window " << d.window << " (call " << d.call << ")";
-        const std::string where = at.str();
+        const std::string where =
+            "cross on window " + sim::Arg(d.window) + " (call " + std::to_string(d.call) + ")";
         if (d.pen != sim::StockObject(WHITE_PEN)) problem(where + ": not the white pen");
         const FrameKind* frame = nullptr;
         for (const auto& [kind, most] : MostCrosses().byFrame)
@@ -363,7 +345,7 @@ PassReport CheckPass(const Model& model, bool selectMayFail) {
 DesktopReport RunHostileDesktop(const std::uint8_t* data, size_t size) {
     sim::Reset();
     Model model;
-    Bytes in(data, size);
+    Bytes in{data, size};
     AddPrograms(model, in);
     bool selectMayFail = InjectFaults(model, in);
     DesktopReport report;

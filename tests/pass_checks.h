@@ -38,7 +38,7 @@ struct Model {
 HWND Add(Model& model, HWND parent, const std::string& caption, RECT rect, unsigned flags = 0,
          DWORD processId = 0);
 void SetCaption(Model& model, HWND window, const std::string& caption);
-// Builds the program with these options (see BuildInSim); its index in
+// Builds the program with these options as BuildInSim does; its index in
 // model.programs.
 size_t AddProgram(Model& model, const CaptureProgram& program, const LayoutOptions& options,
                   DWORD processId);
