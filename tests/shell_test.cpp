@@ -130,25 +130,23 @@ TEST_F(ShellTest, TheRunEndsOnQuitErrorOrAFailedStartWithItsExitCode) {
         int code;
         long gets;   // GetMessageA calls in all
         bool closes;         // the window went and posted the quit with 0
-        const char* last;    // the run's last call
+        const char* last = "GetMessageA";  // the run's last call
     } cases[] = {
-        {"File > Exit", {exit}, Op::Count, 0, 0, 2, true, "GetMessageA"},
-        {"close button", {{WM_SYSCOMMAND, SC_CLOSE}}, Op::Count, 0, 0, 2, true, "GetMessageA"},
-        {"Alt+F4", {{WM_CLOSE, 0}}, Op::Count, 0, 0, 2, true, "GetMessageA"},
-        {"quit 0", {timer, {WM_QUIT, 0}}, Op::Count, 0, 0, 2, false, "GetMessageA"},
-        {"quit 3", {timer, {WM_QUIT, 3}}, Op::Count, 0, 3, 2, false, "GetMessageA"},
-        {"quit 0x7FFFFFFF", {timer, {WM_QUIT, 0x7FFFFFFF}}, Op::Count, 0, 0x7FFFFFFF, 2, false,
-         "GetMessageA"},
-        {"error at once", {about, {WM_QUIT, 9}}, Op::GetMessageA, 1, 0, 1, false, "GetMessageA"},
-        {"error after a message", {timer, about, {WM_QUIT, 9}}, Op::GetMessageA, 2, 0, 2, false,
-         "GetMessageA"},
+        {"File > Exit", {exit}, Op::Count, 0, 0, 2, true},
+        {"close button", {{WM_SYSCOMMAND, SC_CLOSE}}, Op::Count, 0, 0, 2, true},
+        {"Alt+F4", {{WM_CLOSE, 0}}, Op::Count, 0, 0, 2, true},
+        {"quit 0", {timer, {WM_QUIT, 0}}, Op::Count, 0, 0, 2, false},
+        {"quit 3", {timer, {WM_QUIT, 3}}, Op::Count, 0, 3, 2, false},
+        {"quit 0x7FFFFFFF", {timer, {WM_QUIT, 0x7FFFFFFF}}, Op::Count, 0, 0x7FFFFFFF, 2, false},
+        {"error at once", {about, {WM_QUIT, 9}}, Op::GetMessageA, 1, 0, 1, false},
+        {"error after a message", {timer, about, {WM_QUIT, 9}}, Op::GetMessageA, 2, 0, 2, false},
         {"error after three", {timer, timer, timer, about, {WM_QUIT, 9}}, Op::GetMessageA, 4, 0, 4,
-         false, "GetMessageA"},
+         false},
         {"no window", {exit}, Op::CreateWindowExA, 0, 0, 0, false, "CreateWindowExA"},
         {"no class, so no window", {exit}, Op::RegisterClassExA, 0, 0, 0, false, "CreateWindowExA"},
-        {"no accelerators", {exit}, Op::LoadAcceleratorsA, 0, 0, 2, true, "GetMessageA"},
-        {"no timer", {exit}, Op::SetTimer, 0, 0, 2, true, "GetMessageA"},
-        {"no icons", {exit}, Op::LoadIconA, 0, 0, 2, true, "GetMessageA"},
+        {"no accelerators", {exit}, Op::LoadAcceleratorsA, 0, 0, 2, true},
+        {"no timer", {exit}, Op::SetTimer, 0, 0, 2, true},
+        {"no icons", {exit}, Op::LoadIconA, 0, 0, 2, true},
     };
     for (const auto& c : cases) {
         Fresh();
