@@ -6,6 +6,7 @@
 #include "e2e/conformance/scenes.h"
 #include "layouts/layout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -37,16 +38,12 @@ HWND Lookup(const Built& built, const char* name) {
 // The buffer as it stands after the call, up to its terminator or its end,
 // with bytes the call never wrote shown as they were.
 std::string Shown(const char* buffer, size_t size) {
-    size_t n = 0;
-    while (n < size && buffer[n] != '\0') ++n;
-    std::string s = "\"" + std::string(buffer, n) + "\"";
-    if (n == size) s += " unterminated";
-    return s;
+    const size_t n = static_cast<size_t>(std::find(buffer, buffer + size, '\0') - buffer);
+    return "\"" + std::string(buffer, n) + "\"" + (n == size ? " unterminated" : "");
 }
 
 std::string Answer(const Question& q, const Desk& desk, Built& built) {
     HWND w = Lookup(built, q.window);
-    char line[160];
     switch (q.ask) {
     case Ask::ChildAt:
         return NameOf(built, ChildWindowFromPoint(w, POINT{q.x, q.y}));
@@ -56,8 +53,7 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
         char buffer[64];
         std::memset(buffer, FILLER, sizeof buffer);
         int n = GetWindowTextA(w, buffer, static_cast<int>(q.x));
-        std::snprintf(line, sizeof line, "%d %s", n, Shown(buffer, sizeof buffer).c_str());
-        return line;
+        return std::to_string(n) + " " + Shown(buffer, sizeof buffer);
     }
     case Ask::Next:
         return NameOf(built, GetWindow(w, GW_HWNDNEXT));
@@ -68,6 +64,7 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
     case Ask::ClientRect: {
         RECT r{-7, -7, -7, -7};
         BOOL ok = GetClientRect(w, &r);
+        char line[160];
         std::snprintf(line, sizeof line, "%s %ld,%ld,%ld,%ld", ok ? "ok" : "failed",
                       static_cast<long>(r.left), static_cast<long>(r.top),
                       static_cast<long>(r.right), static_cast<long>(r.bottom));
@@ -80,24 +77,20 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
         DWORD thread = GetWindowThreadProcessId(w, &id);
         const char* who = id == desk.processId ? "this process" : id == 0xDEAD ? "untouched"
                           : id == 0 ? "0" : "another process";
-        std::snprintf(line, sizeof line, "thread %s, slot %s", thread ? "nonzero" : "0", who);
-        return line;
+        return std::string("thread ") + (thread ? "nonzero" : "0") + ", slot " + who;
     }
     case Ask::Enumerate: {
-        struct Collect {
-            const Built* built;
-            std::string order;
-        } collect{&built, ""};
+        std::vector<HWND> all;
         EnumWindows(
             [](HWND window, LPARAM param) -> BOOL {
-                auto* c = reinterpret_cast<Collect*>(param);
-                auto it = c->built->names.find(window);
-                if (it == c->built->names.end()) return TRUE;
-                c->order += (c->order.empty() ? "" : " ") + it->second;
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
                 return TRUE;
             },
-            reinterpret_cast<LPARAM>(&collect));
-        return collect.order;
+            reinterpret_cast<LPARAM>(&all));
+        std::string order;  // the scene's windows only
+        for (HWND window : all)
+            if (built.names.count(window)) order += (order.empty() ? "" : " ") + built.names.at(window);
+        return order;
     }
     case Ask::Destroy:
         desk.destroy(w);

@@ -8,12 +8,6 @@
 
 namespace conformance {
 
-namespace {
-
-const char* const LONG_CAPTION = "A caption of well over thirty-one characters in all";
-
-}  // namespace
-
 const std::vector<Scene>& Scenes() {
     static const std::vector<Scene> scenes = {
         {"overlap",
@@ -65,7 +59,7 @@ const std::vector<Scene>& Scenes() {
              {"Fourteen", "T", "Fourteen chars", 0, 0, 10, 10, 0},
              {"Fifteen", "T", "Fifteen chars!!", 0, 0, 10, 10, 0},
              {"Title", "T", "AutoStar Envisage", 0, 0, 10, 10, 0},
-             {"Long", "T", LONG_CAPTION, 0, 0, 10, 10, HIDDEN},
+             {"Long", "T", "A caption of well over thirty-one characters in all", 0, 0, 10, 10, HIDDEN},
          },
          {
              {Ask::Text, "Empty", 15}, {Ask::Text, "Empty", 1},
