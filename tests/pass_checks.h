@@ -59,15 +59,11 @@ std::string FrameName(FrameKind frame);
 // each cross in the white pen with the lines of a frame, inside a program
 // built here whose title still reads as described and that may be drawn on
 // with that frame, on a window seen to be video-sized before it was drawn;
-// no more crosses than MostCrosses(). Every broken rule adds a line to
-// `problems`. When SelectObject was made to fail, a context may go back with
-// the pen still in it (its restoring select failed), and that alone is not
-// held against the pass.
-struct PassReport {
-    std::vector<std::string> problems;
-    int crosses = 0;
-};
-PassReport CheckPass(const Model& model, bool selectMayFail = false);
+// no more crosses than MostCrosses(). Gives a line for every broken rule.
+// When SelectObject was made to fail, a context may go back with the pen
+// still in it (its restoring select failed), and that alone is not held
+// against the pass.
+std::vector<std::string> CheckPass(const Model& model, bool selectMayFail = false);
 
 // A hostile desktop made from arbitrary bytes, for the fuzz target and the
 // soak run. The first byte picks which of the registered capture programs
