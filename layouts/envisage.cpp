@@ -11,7 +11,6 @@
 // the last one gathered is not drawn on.
 #include "layouts/layout.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -20,12 +19,6 @@ constexpr LONG LABEL_HEIGHT = 20;
 constexpr LONG FIRST_PANEL_INSET = 120;  // how far the first panel tucks under the main one
 constexpr LONG PANEL_STEP = 32;          // each next panel's offset: room for its label
 constexpr int MOST_PANELS_GATHERED = 4;
-
-bool ReadsTracking(std::string label) {
-    std::transform(label.begin(), label.end(), label.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return label == "TRACKING";
-}
 
 Layout DescribeEnvisage(const LayoutOptions& options) {
     const VideoSize v = options.video;
@@ -58,7 +51,7 @@ Layout DescribeEnvisage(const LayoutOptions& options) {
                                   true});
         layout.windows.push_back({panel, other ? "GUIDING" : options.label,
                                   RECT{0, 0, v.width, LABEL_HEIGHT}, name + " label"});
-        gathering = gathering && !other && ReadsTracking(options.label) &&
+        gathering = gathering && !other && Upper(options.label) == "TRACKING" &&
                     gathered < MOST_PANELS_GATHERED;
         if (gathering) ++gathered;
     }

@@ -18,8 +18,7 @@
 #include <vector>
 
 struct VideoSize {
-    LONG width;
-    LONG height;
+    LONG width, height;
 };
 
 // The cross a correct overlay draws on a frame, in the window's client
@@ -103,10 +102,12 @@ Layout Describe(const std::string& program, const std::string& options = "");
 // Registers a program; each description file does so once, at start-up.
 bool RegisterCaptureProgram(const CaptureProgram& program);
 
-// The windows a description's own search draws on, in tick order. Used by
-// the descriptions themselves.
+// For the descriptions themselves: the finders' size test, whether a module
+// loaded after the executable names `upperWord` in any case, and a text in
+// upper case, as the finders compare.
 bool IsVideoSized(VideoSize size);
 bool LoadsModuleNamed(const Layout& layout, const char* upperWord);
+std::string Upper(std::string text);
 
 // The top-level window titled `title` and two levels below it, a and b,
 // each at its parent's origin and as large as the video.

@@ -13,13 +13,18 @@ std::vector<CaptureProgram>& Registry() {
     return programs;
 }
 
+[[noreturn]] void Stop(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    std::abort();
+}
+
+}  // namespace
+
 std::string Upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
-
-}  // namespace
 
 Cross ExpectedCross(FrameKind kind) {
     return kind == FRAME_LPI ? Cross{320, 240, 640, 480} : Cross{324, 244, 648, 489};
@@ -75,20 +80,14 @@ LayoutOptions OptionsFrom(const std::string& words) {
     std::vector<std::string> split{std::istream_iterator<std::string>(in), {}}, rest;
     LayoutOptions options;
     std::string error;
-    if (!ParseLayoutOptions(split, options, rest, error) || !rest.empty()) {
-        std::fprintf(stderr, "layout options \"%s\": %s\n", words.c_str(),
-                     error.empty() ? "not a layout's" : error.c_str());
-        std::abort();
-    }
+    if (!ParseLayoutOptions(split, options, rest, error) || !rest.empty())
+        Stop("layout options \"" + words + "\": " + (error.empty() ? "not a layout's" : error));
     return options;
 }
 
 Layout Describe(const std::string& program, const std::string& options) {
     const CaptureProgram* found = FindCaptureProgram(program);
-    if (!found) {
-        std::fprintf(stderr, "no capture program %s\n", program.c_str());
-        std::abort();
-    }
+    if (!found) Stop("no capture program " + program);
     return found->describe(OptionsFrom(options));
 }
 
