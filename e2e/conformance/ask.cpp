@@ -45,22 +45,17 @@ std::string Shown(const char* buffer, size_t size) {
 std::string Answer(const Question& q, const Desk& desk, Built& built) {
     HWND w = Lookup(built, q.window);
     switch (q.ask) {
-    case Ask::ChildAt:
-        return NameOf(built, ChildWindowFromPoint(w, POINT{q.x, q.y}));
-    case Ask::ChildAtCenter:
-        return NameOf(built, ChildAtCenter(w));
+    case Ask::ChildAt: return NameOf(built, ChildWindowFromPoint(w, POINT{q.x, q.y}));
+    case Ask::ChildAtCenter: return NameOf(built, ChildAtCenter(w));
     case Ask::Text: {
         char buffer[64];
         std::memset(buffer, FILLER, sizeof buffer);
         int n = GetWindowTextA(w, buffer, static_cast<int>(q.x));
         return std::to_string(n) + " " + Shown(buffer, sizeof buffer);
     }
-    case Ask::Next:
-        return NameOf(built, GetWindow(w, GW_HWNDNEXT));
-    case Ask::FirstChild:
-        return NameOf(built, GetWindow(w, GW_CHILD));
-    case Ask::Find:
-        return NameOf(built, FindWindowA(nullptr, q.window));
+    case Ask::Next: return NameOf(built, GetWindow(w, GW_HWNDNEXT));
+    case Ask::FirstChild: return NameOf(built, GetWindow(w, GW_CHILD));
+    case Ask::Find: return NameOf(built, FindWindowA(nullptr, q.window));
     case Ask::ClientRect: {
         RECT r{-7, -7, -7, -7};
         BOOL ok = GetClientRect(w, &r);
@@ -70,8 +65,7 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
                       static_cast<long>(r.right), static_cast<long>(r.bottom));
         return line;
     }
-    case Ask::VideoSized:
-        return IsVideoSized(w) ? "yes" : "no";
+    case Ask::VideoSized: return IsVideoSized(w) ? "yes" : "no";
     case Ask::Process: {
         DWORD id = 0xDEAD;
         DWORD thread = GetWindowThreadProcessId(w, &id);
@@ -89,16 +83,14 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
             reinterpret_cast<LPARAM>(&all));
         std::string order;  // the scene's windows only
         for (HWND window : all)
-            if (built.names.count(window)) order += (order.empty() ? "" : " ") + built.names.at(window);
-        return order;
+            if (built.names.count(window)) order += " " + built.names.at(window);
+        return order.empty() ? order : order.substr(1);
     }
     case Ask::Destroy:
         desk.destroy(w);
         return "gone";
-    case Ask::FindLpi:
-        return NameOf(built, FindLpiLiveWindow());
-    case Ask::FindDsi:
-        return NameOf(built, FindDsiLiveWindow());
+    case Ask::FindLpi: return NameOf(built, FindLpiLiveWindow());
+    case Ask::FindDsi: return NameOf(built, FindDsiLiveWindow());
     case Ask::FindEnvisage: {
         HWND list[ENVISAGE_LIST_SIZE] = {};
         int n = FindEnvisageLiveWindows(list);

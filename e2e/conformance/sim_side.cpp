@@ -15,14 +15,12 @@ HWND Create(const conformance::WindowSpec& spec, HWND parent) {
     return sim::AddWindow(parent, spec.caption, rect, flags, PROCESS_ID);
 }
 
-void Destroy(HWND window) { sim::DestroyWindow(window); }
-
 }  // namespace
 
 int main() {
     sim::Reset();
     sim::AddProcess(PROCESS_ID, {"dsi_envisage_conformance.exe", "ntdll.dll", "KERNEL32.dll",
                                  "KERNELBASE.dll", "msvcrt.dll", "USER32.dll", "GDI32.dll"});
-    conformance::RunScenes(conformance::Desk{Create, Destroy, PROCESS_ID});
+    conformance::RunScenes(conformance::Desk{Create, sim::DestroyWindow, PROCESS_ID});
     return 0;
 }
