@@ -53,11 +53,10 @@ int main(int argc, char** argv) {
                   run, desktops, seconds, static_cast<double>(run) / seconds, peakDCs,
                   peakSnapshots, crosses, passesWithTheMost, most);
     std::fputs(line, stdout);
-    if (const char* figures = std::getenv("QUELVANI_FIGURES")) {
-        if (std::FILE* out = std::fopen(figures, "a")) {
-            std::fputs(line, out);
-            std::fclose(out);
-        }
+    const char* figures = std::getenv("QUELVANI_FIGURES");
+    if (std::FILE* out = figures ? std::fopen(figures, "a") : nullptr) {
+        std::fputs(line, out);
+        std::fclose(out);
     }
     // One of each at a time is all a pass ever needs.
     return peakDCs == 1 && peakSnapshots == 1 ? 0 : 1;
