@@ -22,12 +22,10 @@ void CountAllocation() { ++allocations[sim::InsidePlatformCall() ? 1 : 0]; }
 }  // namespace
 
 // gcc says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BENCH_UNDER_ASAN 1
+#ifndef __has_feature
+#define __has_feature(feature) 0
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(BENCH_UNDER_ASAN)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
 // The sanitizer owns malloc; only operator new is counted there.
 #define BENCH_COUNTS_MALLOC 0
 void* RawAlloc(std::size_t size) { return std::malloc(size); }
@@ -117,12 +115,10 @@ bool RunScene(const Case& scene, long passes) {
 
     std::printf("scene %s: %zu crosses per pass (expected %zu)\n", scene.name, crosses, expected);
     std::printf("  platform calls per pass:");
-    long total = 0;
-    for (int op = 0; op < static_cast<int>(sim::Op::Count); ++op) {
-        long n = sim::CallCount(static_cast<sim::Op>(op));
-        if (n) std::printf(" %s %.0f,", sim::OpName(static_cast<sim::Op>(op)), perPass(n));
-        total += n;
-    }
+    for (int op = 0; op < static_cast<int>(sim::Op::Count); ++op)
+        if (long n = sim::CallCount(static_cast<sim::Op>(op)))
+            std::printf(" %s %.0f,", sim::OpName(static_cast<sim::Op>(op)), perPass(n));
+    const long total = sim::TotalCalls();
     std::printf(" total %.0f\n", perPass(total));
     const CallBudget& b = scene.calls;
     long measured = total / passes;
