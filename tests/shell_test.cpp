@@ -1,8 +1,6 @@
 // The program's shell against the simulated window system, where every
-// fault can be forced: the start's calls and their arguments, how the run
-// ends and with which exit code, the message loop, each message's
-// handling, and the About box's procedure. Under Wine, e2e/shell/ checks
-// the program as a user meets it.
+// fault can be forced. Under Wine, e2e/shell/ checks the program as a user
+// meets it.
 #include "app/about.h"
 #include "app/main_window.h"
 #include "app/resource.h"
@@ -41,9 +39,10 @@ protected:
         std::string line = commandLine;
         return WinMain(sim::ModuleInstance(), nullptr, line.data(), showState);
     }
-    // Starts the program and leaves its loop at once, the window still up;
-    // the start's calls are forgotten.
+    // Starts the program afresh and leaves its loop at once, the window
+    // still up; the start's calls are forgotten.
     static HWND Start() {
+        Fresh();
         sim::QueueMessage(nullptr, WM_QUIT, 0);
         Run();
         sim::ClearRecords();
@@ -101,14 +100,13 @@ TEST_F(ShellTest, StartsAndExitsTheSameWayWhateverTheShowStateAndArguments) {
         "GetMessageA(0, 0, 0)",
     };
     for (int state : {SW_SHOWDEFAULT, SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED,
-                      SW_SHOWNOACTIVATE, SW_SHOW, SW_SHOWMINNOACTIVE, SW_RESTORE}) {
+                      SW_SHOWNOACTIVATE, SW_SHOW, SW_SHOWMINNOACTIVE, SW_RESTORE})
         for (const char* line : {"", "/restore", "--size 800x600 \"C:\\Program Files\""}) {
             Fresh();
             sim::QueueMessage(sim::CREATED_WINDOW, WM_COMMAND, MAKEWPARAM(CMD_EXIT, 0));
             EXPECT_EQ(Run(state, line), 0) << state << " \"" << line << '"';
             EXPECT_EQ(Transcript(), expected) << "show state " << state << ", \"" << line << '"';
         }
-    }
 }
 
 // How the run ends: on WM_QUIT with its wParam as the exit code (closing
@@ -230,7 +228,6 @@ TEST_F(ShellTest, EachMessagesHandling) {
          sim::DEFAULT_PROC_RESULT},
     };
     for (const auto& c : cases) {
-        Fresh();
         HWND window = Start();
         HWND video = Build("lpi")["video"];
         sim::ScriptDialog({3, IDCANCEL, IDOK});
