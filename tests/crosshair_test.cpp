@@ -11,7 +11,7 @@ class CrosshairTest : public SimTest {};
 // The cross lies where the frame says, whatever the window's own size.
 TEST_F(CrosshairTest, DrawsBothLinesThroughTheFrameCentre) {
     const LONG sizes[][2] = {{640, 480}, {648, 489}, {500, 350}, {1280, 1024}, {0, 0}};
-    for (FrameKind kind : {FRAME_LPI, FRAME_DSI}) {
+    for (FrameKind kind : {FRAME_LPI, FRAME_DSI})
         for (const auto& size : sizes) {
             sim::Reset();
             HWND video = sim::AddWindow(nullptr, "", Rect(0, 0, size[0], size[1]));
@@ -25,7 +25,6 @@ TEST_F(CrosshairTest, DrawsBothLinesThroughTheFrameCentre) {
             EXPECT_EQ(sim::OpenDCs(), 0);
             EXPECT_EQ(sim::DCsReleasedWithPenSelected(), 0);
         }
-    }
 }
 
 // Each failing call stops the drawing there; whatever was obtained is

@@ -1,9 +1,8 @@
 // A whole observing night and more, compressed: hostile desktops
 // (scenes::RunHostileDesktop) made from seeded random bytes, one after
 // another, until the passes run reach the number asked for; every pass is
-// judged. The run prints how fast the passes went, the crosses drawn, and
-// the most device contexts and snapshots ever open at once, which must be
-// one of each.
+// judged, and the most device contexts and snapshots open at once must be
+// one of each. It prints its figures, also to the file $QUELVANI_FIGURES.
 //   overlay_soak [--passes N] [--seed S]
 #include "tests/pass_checks.h"
 
