@@ -118,7 +118,8 @@ void RunScenes(const Desk& desk) {
     for (const Scene& scene : Scenes()) {
         Built built;
         std::vector<std::string> tops;
-        auto create = [&](const WindowSpec& spec, HWND parent) {
+        auto create = [&](const WindowSpec& spec) {
+            HWND parent = Lookup(built, spec.parent);
             HWND w = desk.create(spec, parent);
             if (!w) {
                 std::printf("%s | create %s | failed\n", scene.name, spec.name);
@@ -128,8 +129,7 @@ void RunScenes(const Desk& desk) {
             built.names[w] = spec.name;
             if (!parent) tops.push_back(spec.name);
         };
-        for (const WindowSpec& spec : scene.windows)
-            create(spec, spec.parent ? Lookup(built, spec.parent) : nullptr);
+        for (const WindowSpec& spec : scene.windows) create(spec);
         for (const PlacedLayout& placed : scene.layouts) {
             Layout layout = Describe(placed.program, placed.options);
             std::vector<std::string> names;
@@ -139,8 +139,7 @@ void RunScenes(const Desk& desk) {
                 const char* parent = w.parent < 0 ? nullptr : names[static_cast<size_t>(w.parent)].c_str();
                 const char* caption = w.role == placed.recaptioned ? placed.caption : w.caption.c_str();
                 create(WindowSpec{names.back().c_str(), parent, caption, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, w.parent < 0 ? HIDDEN : 0u},
-                       Lookup(built, parent));
+                                  r.right - r.left, r.bottom - r.top, w.parent < 0 ? HIDDEN : 0u});
             }
         }
         for (const Question& q : scene.questions) {
