@@ -22,17 +22,12 @@ constexpr int MOST_PANELS_GATHERED = 4;
 
 Layout DescribeEnvisage(const LayoutOptions& options) {
     const VideoSize v = options.video;
-    const RECT area{0, 0, 2 * v.width - 1, 2 * v.height - 1};
     const RECT video{0, 0, v.width, v.height};
     Layout layout{"envisage", "EnvCam.exe", options.modules, {}, {}};
     if (options.ownModule) layout.modules.insert(layout.modules.begin(), "envisage_core.dll");
-    layout.windows = {
-        {-1, "AutoStar Envisage", area, "top"},
-        {0, "", area, "a"},
-        {1, "", area, "b"},
-        {2, "", video, "main panel"},
-        {3, "", video, "main video", true},
-    };
+    AddNestedLevels(layout, "AutoStar Envisage", {2 * v.width - 1, 2 * v.height - 1});
+    layout.windows.push_back({2, "", video, "main panel"});
+    layout.windows.push_back({3, "", video, "main video", true});
     if (!LoadsModuleNamed(layout, "ENVISAGE") || !IsVideoSized(v)) return layout;
     layout.draws.push_back({4, "envisage", FRAME_DSI});
 

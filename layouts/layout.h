@@ -1,9 +1,8 @@
 // The capture programs' window layouts, each described once: the window
 // tree with its captions and sizes, the title, the process's modules, and
 // which windows a correct overlay draws on, in which order and with which
-// frame. The unit tests, the fuzz target, the soak run, the benchmark, the
-// conformance scenes and the stand-ins run under Wine all build their
-// windows from these descriptions.
+// frame. Every check that needs a capture program's windows, and the
+// stand-ins run under Wine, builds them from these descriptions.
 //
 // Each program's description lives in a file of its own (lpi.cpp, dsi.cpp,
 // envisage.cpp) that registers it, with the named scenes the end-to-end
@@ -110,8 +109,8 @@ bool LoadsModuleNamed(const Layout& layout, const char* upperWord);
 std::string Upper(std::string text);
 
 // The top-level window titled `title` and two levels below it, a and b,
-// each at its parent's origin and as large as the video.
-void AddNestedLevels(Layout& layout, const std::string& title, VideoSize video);
+// each at its parent's origin and of the given size.
+void AddNestedLevels(Layout& layout, const std::string& title, VideoSize size);
 // A "Help" window among b's children covering only the middle of the video,
 // so the video stays in sight around it; its size.
 VideoSize AddHelpOverVideo(Layout& layout, VideoSize video);

@@ -111,8 +111,8 @@ bool LoadsModuleNamed(const Layout& layout, const char* upperWord) {
     });
 }
 
-void AddNestedLevels(Layout& layout, const std::string& title, VideoSize video) {
-    const RECT whole{0, 0, video.width, video.height};
+void AddNestedLevels(Layout& layout, const std::string& title, VideoSize size) {
+    const RECT whole{0, 0, size.width, size.height};
     layout.windows = {{-1, title, whole, "top"}, {0, "", whole, "a"}, {1, "", whole, "b"}};
 }
 
