@@ -61,8 +61,7 @@ const Names& Known() {
                 Layout layout = Describe(program.name, scene.options);
                 for (const LayoutWindow& w : layout.windows)
                     (w.parent < 0 ? n.titles : n.captions).push_back(w.caption);
-                n.modules.push_back(layout.executable);
-                n.modules.insert(n.modules.end(), layout.modules.begin(), layout.modules.end());
+                for (const std::string& module : ProcessModules(layout)) n.modules.push_back(module);
             }
         for (std::vector<std::string>* list : {&n.titles, &n.captions, &n.modules}) {
             std::sort(list->begin(), list->end());
