@@ -93,10 +93,9 @@ int main(int argc, char** argv) {
 
     // The pass, its parts, and what dominates them: a module snapshot of
     // another process, which the DSI and Envisage filters take every tick.
-    HWND list[ENVISAGE_LIST_SIZE];
     double pass = Time("RunOverlayPass", [] { RunOverlayPass(); });
     Time("FindLpiLiveWindow", [] { FindLpiLiveWindow(); });
-    Time("FindEnvisageLiveWindows", [&] { FindEnvisageLiveWindows(list); });
+    Time("FindEnvisageLiveWindows", [&] { FindEnvisageLiveWindows(envisage); });
     Time("FindDsiLiveWindow", [] { FindDsiLiveWindow(); });
     if (lpi) Time("DrawCrosshair", [lpi] { DrawCrosshair(lpi, FRAME_LPI); });
     if (dsi) {
