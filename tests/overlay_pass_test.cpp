@@ -13,6 +13,12 @@ namespace {
 
 class OverlayPassTest : public SimTest {};
 
+// Each program's search as a step of the pass, in tick order.
+const struct Step {
+    const char* search;
+    bool (*run)();
+} STEPS[] = {{"lpi", OverlayLpi}, {"envisage", OverlayEnvisage}, {"dsi", OverlayDsi}};
+
 struct Expected {
     HWND window;
     FrameKind frame;
@@ -74,18 +80,14 @@ TEST_F(OverlayPassTest, EveryScenesCrossesAreExactlyThoseItsLayoutLists) {
 // Each step says whether its search found a window: whether the layout lists
 // a cross by that search.
 TEST_F(OverlayPassTest, EachStepReportsWhetherItFoundAWindow) {
-    const struct {
-        const char* search;
-        bool (*step)();
-    } steps[] = {{"lpi", OverlayLpi}, {"envisage", OverlayEnvisage}, {"dsi", OverlayDsi}};
     for (const CaptureProgram& program : CapturePrograms())
         for (const Scene& scene : program.scenes) {
             sim::Reset();
             Built built = Build(program.name, scene.options);
-            for (const auto& s : steps) {
+            for (const Step& s : STEPS) {
                 bool listed = std::any_of(built.layout.draws.begin(), built.layout.draws.end(),
                                           [&](const Draw& d) { return d.by == s.search; });
-                EXPECT_EQ(s.step(), listed) << scene.name << ", step " << s.search;
+                EXPECT_EQ(s.run(), listed) << scene.name << ", step " << s.search;
             }
         }
 }
@@ -127,27 +129,23 @@ TEST_F(OverlayPassTest, OnlyTheWholeTitleIsTaken) {
 // A window whose process cannot be looked into is passed over by either
 // AutoStar program's search, which goes on to the window below it.
 TEST_F(OverlayPassTest, AWindowWhoseProcessCannotBeReadIsPassedOver) {
-    const struct {
-        const char* program;
-        bool (*step)();
-    } searches[] = {{"dsi", OverlayDsi}, {"envisage", OverlayEnvisage}};
     const char* const troubles[] = {"process ended", "access denied", "process id 0",
                                     "no modules", "snapshot fails", "first module fails"};
-    for (const auto& s : searches)
+    for (const Step& s : {STEPS[1], STEPS[2]})  // the AutoStar programs'
         for (const std::string trouble : troubles) {
             sim::Reset();
-            std::vector<Built> good{Build(s.program, "", 101)};
+            std::vector<Built> good{Build(s.search, "", 101)};
             // The troubled window is on top and would be taken if it could be
             // read; process 0 would be this very process, made to look alike.
-            Built troubled = Build(s.program, "", trouble == "process id 0" ? 0 : 102);
+            Built troubled = Build(s.search, "", trouble == "process id 0" ? 0 : 102);
             sim::AddProcess(sim::CURRENT_PROCESS_ID, ProcessModules(troubled.layout));
             if (trouble == "process ended") sim::EndProcess(102);
             if (trouble == "access denied") sim::DenySnapshots(102);
             if (trouble == "no modules") sim::AddProcess(102, {});
             if (trouble == "snapshot fails") sim::FailCall(sim::Op::CreateToolhelp32Snapshot);
             if (trouble == "first module fails") sim::FailCall(sim::Op::Module32First);
-            s.step();
-            ExpectCrosses(Listed(good), s.program + (": " + trouble));
+            s.run();
+            ExpectCrosses(Listed(good), s.search + (": " + trouble));
         }
 }
 
