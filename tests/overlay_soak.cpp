@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <random>
 
 int main(int argc, char** argv) {
@@ -35,10 +36,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "desktop %ld (seed %u): %s\n", desktops, seed, p.c_str());
         if (!report.problems.empty()) return 1;
         run += static_cast<long>(report.crosses.size());
-        for (int n : report.crosses) {
-            crosses += n;
-            passesWithTheMost += n == most;
-        }
+        crosses += std::accumulate(report.crosses.begin(), report.crosses.end(), 0L);
+        passesWithTheMost += std::count(report.crosses.begin(), report.crosses.end(), most);
         peakDCs = std::max(peakDCs, sim::PeakOpenDCs());
         peakSnapshots = std::max(peakSnapshots, sim::PeakOpenSnapshots());
     }

@@ -1,6 +1,5 @@
-// The program's shell against the simulated window system, where every
-// fault can be forced. Under Wine, e2e/shell/ checks the program as a user
-// meets it.
+// The program's shell on the simulated window system, where every fault can
+// be forced; under Wine, e2e/shell/ checks the program as a user meets it.
 #include "app/about.h"
 #include "app/main_window.h"
 #include "app/resource.h"
