@@ -13,8 +13,9 @@ namespace {
 // The program built here whose top-level window `window` lies in, if any.
 const Program* ProgramOf(const Model& model, HWND window) {
     while (model.parent.count(window) && model.parent.at(window)) window = model.parent.at(window);
-    auto it = model.programOf.find(window);
-    return it == model.programOf.end() ? nullptr : &model.programs[it->second];
+    for (const Program& program : model.programs)
+        if (program.windows[0] == window) return &program;
+    return nullptr;
 }
 
 // The last GetClientRect answer for the window before a drawing is the
@@ -252,7 +253,6 @@ size_t AddProgram(Model& model, const CaptureProgram& program, const LayoutOptio
     LayoutOptions sized = options;
     sized.video = LayoutOptions{}.video;
     for (const Draw& d : program.describe(sized).draws) built.frames.insert(d.frame);
-    model.programOf[built.windows[0]] = model.programs.size();
     model.programs.push_back(std::move(built));
     return model.programs.size() - 1;
 }

@@ -31,7 +31,6 @@ struct Model {
     std::map<HWND, std::string> caption;
     std::vector<HWND> windows;    // every window added, oldest first
     std::vector<Program> programs;
-    std::map<HWND, size_t> programOf;  // by top-level window
 };
 
 // Scene building through the model; each mirrors the sim:: call.
