@@ -59,8 +59,7 @@ struct LayoutWindow {
     bool shown = false;   // one a cross could land on: the stand-ins show it on screen
 };
 
-// One cross a tick draws: on which window, by which program's search, and
-// with which frame.
+// One cross a tick draws: on which window, by which search, with which frame.
 struct Draw {
     int window;
     std::string by;

@@ -75,8 +75,7 @@ struct Desk {
     DWORD processId;  // the process that owns the windows made
 };
 
-// Builds every scene on the desk, asks its questions, prints the answers
-// and removes the windows again.
+// Builds each scene on the desk, prints its answers and takes it down again.
 void RunScenes(const Desk& desk);
 
 }  // namespace conformance
