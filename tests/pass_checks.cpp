@@ -75,15 +75,14 @@ const Names& Known() {
 
 // A near miss of `text` that no finder takes for it, compared whole in any
 // case and cut to its buffer: changed within its first characters.
-std::string Miss(const std::string& text, Bytes& in) {
-    std::string bent = text;
+std::string Miss(std::string text, Bytes& in) {
     size_t at = static_cast<size_t>(in.Below(8)) % std::max<size_t>(1, text.size());
     switch (in.Below(3)) {
-    case 0: bent.insert(at, 1, static_cast<char>(in.OneIn(2) ? ' ' : '\xA0')); break;
-    case 1: if (!bent.empty()) bent.erase(at, 1); break;
-    default: if (!bent.empty()) bent[at] = bent[at] == '#' ? '%' : '#'; break;
+    case 0: text.insert(at, 1, static_cast<char>(in.OneIn(2) ? ' ' : '\xA0')); break;
+    case 1: if (!text.empty()) text.erase(at, 1); break;
+    default: if (!text.empty()) text[at] = text[at] == '#' ? '%' : '#'; break;
     }
-    return bent;
+    return text;
 }
 
 // A caption as the finders may meet it: mostly one the descriptions name,
