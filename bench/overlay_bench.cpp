@@ -12,48 +12,12 @@
 #include <string>
 #include <vector>
 
+namespace {
+
 // Allocation counting. Allocations made while a simulated platform call is
 // under way are the simulation's bookkeeping and are counted apart.
-namespace {
 long allocations[2];  // by the system's code, by the simulation
 void CountAllocation() { ++allocations[sim::InsidePlatformCall() ? 1 : 0]; }
-}  // namespace
-
-// gcc says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
-#ifndef __has_feature
-#define __has_feature(feature) 0
-#endif
-#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
-// The sanitizer owns malloc; only operator new is counted there.
-#define BENCH_COUNTS_MALLOC 0
-void* RawAlloc(std::size_t size) { return std::malloc(size); }
-#else
-#define BENCH_COUNTS_MALLOC 1
-extern "C" void* __libc_malloc(std::size_t);
-extern "C" void* __libc_calloc(std::size_t, std::size_t);
-extern "C" void* __libc_realloc(void*, std::size_t);
-extern "C" void* malloc(std::size_t size) { return CountAllocation(), __libc_malloc(size); }
-extern "C" void* calloc(std::size_t n, std::size_t size) { return CountAllocation(), __libc_calloc(n, size); }
-extern "C" void* realloc(void* p, std::size_t size) { return CountAllocation(), __libc_realloc(p, size); }
-void* RawAlloc(std::size_t size) { return __libc_malloc(size); }
-#endif
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    CountAllocation();
-    return RawAlloc(size ? size : 1);
-}
-void* operator new(std::size_t size) {
-    if (void* p = operator new(size, std::nothrow)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-namespace {
 
 // The fewest platform calls that could find and draw everything in a
 // scene, and the calls the pass makes on top of those by design; the
@@ -134,6 +98,40 @@ bool RunScene(const Case& scene, long passes) {
 }
 
 }  // namespace
+
+// gcc says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
+#ifndef __has_feature
+#define __has_feature(feature) 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+// The sanitizer owns malloc; only operator new is counted there.
+#define BENCH_COUNTS_MALLOC 0
+void* RawAlloc(std::size_t size) { return std::malloc(size); }
+#else
+#define BENCH_COUNTS_MALLOC 1
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* __libc_calloc(std::size_t, std::size_t);
+extern "C" void* __libc_realloc(void*, std::size_t);
+extern "C" void* malloc(std::size_t size) { return CountAllocation(), __libc_malloc(size); }
+extern "C" void* calloc(std::size_t n, std::size_t size) { return CountAllocation(), __libc_calloc(n, size); }
+extern "C" void* realloc(void* p, std::size_t size) { return CountAllocation(), __libc_realloc(p, size); }
+void* RawAlloc(std::size_t size) { return __libc_malloc(size); }
+#endif
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    CountAllocation();
+    return RawAlloc(size ? size : 1);
+}
+void* operator new(std::size_t size) {
+    if (void* p = operator new(size, std::nothrow)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 int main(int argc, char** argv) {
     long passes = 20000;

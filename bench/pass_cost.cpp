@@ -55,7 +55,7 @@ BOOL CALLBACK CountWindow(HWND, LPARAM count) {
 struct CountedFilter {
     WNDENUMPROC filter;
     HWND found;
-    int snapshots;
+    int& snapshots;  // added to
 };
 
 BOOL CALLBACK CountSnapshots(HWND window, LPARAM counted) {
@@ -70,9 +70,8 @@ BOOL CALLBACK CountSnapshots(HWND window, LPARAM counted) {
 int SnapshotsPerPass() {
     int total = 0;
     for (WNDENUMPROC filter : {EnvisageProcessFilter, DsiProcessFilter}) {
-        CountedFilter counted{filter, nullptr, 0};
+        CountedFilter counted{filter, nullptr, total};
         EnumWindows(CountSnapshots, reinterpret_cast<LPARAM>(&counted));
-        total += counted.snapshots;
     }
     return total;
 }
