@@ -59,11 +59,8 @@ std::string Answer(const Question& q, const Desk& desk, Built& built) {
     case Ask::ClientRect: {
         RECT r{-7, -7, -7, -7};
         BOOL ok = GetClientRect(w, &r);
-        char line[160];
-        std::snprintf(line, sizeof line, "%s %ld,%ld,%ld,%ld", ok ? "ok" : "failed",
-                      static_cast<long>(r.left), static_cast<long>(r.top),
-                      static_cast<long>(r.right), static_cast<long>(r.bottom));
-        return line;
+        return std::string(ok ? "ok " : "failed ") + std::to_string(r.left) + "," +
+               std::to_string(r.top) + "," + std::to_string(r.right) + "," + std::to_string(r.bottom);
     }
     case Ask::VideoSized: return IsVideoSized(w) ? "yes" : "no";
     case Ask::Process: {
