@@ -200,14 +200,10 @@ bool InjectFaults(Model& model, Bytes& in) {
             sim::FailCall(op, 1 + in.Below(60));
             break;
         }
-        case 2:
-            if (in.OneIn(4)) sim::FailAlways(AnyFailingOp(in, selectMayFail));
-            break;
+        case 2: if (in.OneIn(4)) sim::FailAlways(AnyFailingOp(in, selectMayFail)); break;
         case 3: sim::DenySnapshots(AnyProcess(in)); break;
         case 4: sim::EndProcess(AnyProcess(in)); break;
-        default:
-            if (HWND w = AnyWindow(model, in)) sim::DestroyAfterCalls(w, in.Below(120));
-            break;
+        default: if (HWND w = AnyWindow(model, in)) sim::DestroyAfterCalls(w, in.Below(120)); break;
         }
     }
     return selectMayFail;
