@@ -97,13 +97,9 @@ def measure(program, prefix, seconds):
 
 def report(label, read_against, elapsed, used_program, used_server):
     print("wine cpu, %s: program %.2f s CPU in %.0f s = %.3f%% of one core, %s; "
-          "wineserver %.2f s = %.3f%%"
-          % (label, used_program, elapsed, share(used_program, elapsed), read_against,
-             used_server, share(used_server, elapsed)), flush=True)
-
-
-def share(used, elapsed):
-    return 100.0 * used / elapsed
+          "wineserver %.2f s = %.3f%%" % (label, used_program, elapsed, 100 * used_program /
+                                          elapsed, read_against, used_server,
+                                          100 * used_server / elapsed), flush=True)
 
 
 def run_pass_cost(session, pass_cost):
@@ -120,15 +116,6 @@ def frames(standin):
     """(frames painted, milliseconds) so far, as a stand-in counts them."""
     _, painted, ms = standin.ask("frames").split()
     return int(painted), int(ms)
-
-
-def wait_for_window(standin, class_name, timeout=60.0):
-    """Asks a stand-in, bounded, until a top-level window of the class exists."""
-    deadline = time.monotonic() + timeout
-    while standin.ask("find " + class_name) == "0":
-        if time.monotonic() > deadline:
-            raise SessionError("no %s window within %.0f s" % (class_name, timeout))
-        time.sleep(0.05)
 
 
 def frame_rates(standins, during):
@@ -168,7 +155,7 @@ def main():
 
             # Measured from its window on, once it has started up.
             program = session.start(options.program)
-            wait_for_window(stand_ins[0], "QUELVANI")
+            stand_ins[0].ask_until("find QUELVANI", None, lambda window: window != "0", 60)
             before = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins)
             beside, busy = frame_rates(stand_ins, lambda: measure(program, prefix, options.seconds))
             used = sum(group_cpu_seconds(s.popen.pid) for s in stand_ins) - before

@@ -208,9 +208,7 @@ def main():
         print(";".join(SCENES))
         return 0
     options = parser.parse_args()
-    if options.demo and not options.driver:
-        parser.error("--demo needs --driver, which picks File > Exit")
-    if options.demo and options.prefix:
+    if options.demo and options.driver and options.prefix:
         out = Path(options.demo).resolve()
         scene, name, ending = DEMO, "demo", (lambda session, program: end_through_the_menu(
             session, program, options.driver, out))
@@ -220,7 +218,7 @@ def main():
         if (skip := skipped(options.program)) is not None:
             return skip
     else:
-        parser.error("--scene or --demo, and --prefix, are needed")
+        parser.error("--scene, or --demo with --driver, and --prefix are needed")
     stop_on_signals()
     started = time.monotonic()
 

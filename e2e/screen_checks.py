@@ -31,11 +31,10 @@ Placed = collections.namedtuple("Placed", "window role rect")
 
 def parse_points(lines):
     """The windows a stand-in's answer to "points" names: ([Shown], [Placed])."""
-    shown, placed, roles = [], [], {}
+    shown, placed = [], []
     for line in lines:
         fields = line.split()
         if fields[:1] == ["ROLE"]:
-            roles[int(fields[1], 16)] = " ".join(fields[3:])
             placed.append(Placed(int(fields[1], 16), " ".join(fields[3:]),
                                  tuple(int(v) for v in fields[2].split(","))))
             continue
@@ -50,7 +49,8 @@ def parse_points(lines):
         for field in fields[4:]:
             x, y, kind = field.split(",")
             points.append((int(x), int(y), kind == "W"))
-        shown.append(Shown(window, roles.get(window, "window"), plain, cross, points))
+        role = next((p.role for p in placed if p.window == window), "window")
+        shown.append(Shown(window, role, plain, cross, points))
     return shown, placed
 
 

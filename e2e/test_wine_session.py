@@ -48,6 +48,14 @@ def marked(mark):
     return found
 
 
+def settled(find, timeout=10.0):
+    """What find() gives once it gives nothing, or after the timeout."""
+    deadline = time.monotonic() + timeout
+    while (found := find()) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    return found
+
+
 def session_pids(session):
     return [p.popen.pid for p in session.processes] + [session._xvfb.pid]
 
@@ -99,10 +107,8 @@ class Stopping(unittest.TestCase):
                 self.assertEqual(len(pids), 2, "the child did not report its pids")
                 child.send_signal(signal.SIGTERM)
                 child.wait(timeout=30)
-                deadline = time.monotonic() + 10
-                while any(alive(p) for p in pids) and time.monotonic() < deadline:
-                    time.sleep(0.1)
-                self.assertEqual([p for p in pids if alive(p)], [], "left running after SIGTERM")
+                self.assertEqual(settled(lambda: [p for p in pids if alive(p)]), [],
+                                 "left running after SIGTERM")
             finally:
                 if child.poll() is None:
                     child.kill()
@@ -125,10 +131,7 @@ class FailingToStart(unittest.TestCase):
         self.assertNotEqual(done.returncode, 0)
         self.assertEqual(len(done.stderr.splitlines()), 1, done.stderr)
         self.assertIn(words, done.stderr)
-        deadline = time.monotonic() + 10
-        while marked(mark) and time.monotonic() < deadline:
-            time.sleep(0.1)
-        self.assertEqual(marked(mark), [], "left running")
+        self.assertEqual(settled(lambda: marked(mark)), [], "left running")
 
     def test_cannot_start(self):
         with tempfile.TemporaryDirectory() as tmp:

@@ -201,14 +201,20 @@ class WineProcess:
         answer = self.lines[first:]
         return answer[:answer.index(end)] if end else line
 
-    def wait_windows_gone(self, windows, timeout=10.0):
-        """Asks this stand-in until none of the windows, another's, exists."""
+    def ask_until(self, command, end, done, timeout=10.0):
+        """Asks this stand-in again until done(answer), bounded; the answer."""
         deadline = time.monotonic() + timeout
-        while self.ask("exists " + " ".join("%#x" % w for w in windows), "END EXISTS"):
+        while not done(answer := self.ask(command, end)):
             if time.monotonic() > deadline:
-                raise SessionError("windows %s still there after %.0f s" % (
-                    ", ".join("%#x" % w for w in windows), timeout))
+                raise SessionError("%s: %r still answered %s after %.0f s"
+                                   % (self.name, command, answer, timeout))
             time.sleep(0.05)
+        return answer
+
+    def wait_windows_gone(self, windows):
+        """Asks this stand-in until none of the windows, another's, exists."""
+        self.ask_until("exists " + " ".join("%#x" % w for w in windows), "END EXISTS",
+                       lambda still: not still)
 
     def running(self):
         return self.popen.poll() is None

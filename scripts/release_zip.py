@@ -210,9 +210,8 @@ def check(program, source):
                 return done, path, f.read()
 
         def post_xp(where):
-            """A copy whose first import descriptor names USER32.dll too, with
-            XP's GetDC, ReleaseDC and GetWindow, and Windows 7's IsTouchWindow
-            over the longest name of the first (0) or second (1) of them."""
+            """A copy whose first import descriptor names USER32.dll too (with XP's
+            functions), Windows 7's IsTouchWindow in the first or second of them."""
             pe = check_pe.pefile.PE(program)
             first = pe.DIRECTORY_ENTRY_IMPORT[0]
             user = next(d for d in pe.DIRECTORY_ENTRY_IMPORT if d.dll.lower() == b'user32.dll')

@@ -40,28 +40,21 @@ constexpr DWORD STEP_TIMEOUT_MS = 10000;
 
 int failures = 0;
 
-// One line of output: "name: text", a fact, or "FAIL: text", a failure.
-void Say(const char* name, const char* format, va_list args) {
+// One line of output: "name: text", a fact, or "FAIL: text", a failure,
+// which is counted.
+void Fact(const char* name, const char* format, ...) {
+    failures += std::strcmp(name, "FAIL") == 0;
+    va_list args;
+    va_start(args, format);
     std::printf("%s: ", name);
     std::vprintf(format, args);
     std::printf("\n");
     std::fflush(stdout);
-}
-
-void Fact(const char* name, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    Say(name, format, args);
     va_end(args);
 }
 
-void Fail(const char* format, ...) {
-    ++failures;
-    va_list args;
-    va_start(args, format);
-    Say("FAIL", format, args);
-    va_end(args);
-}
+template <typename... Args>
+void Fail(const char* format, Args... args) { Fact("FAIL", format, args...); }
 
 template <typename Predicate>
 bool WaitFor(Predicate done, DWORD timeoutMs) {

@@ -226,10 +226,8 @@ void AddCross(const Cross& cross, const RECT& client, bool drawn, std::vector<Ex
 }
 
 std::string RoleLine(HWND window, const RECT& r, const std::string& role) {
-    char text[64];
-    std::snprintf(text, sizeof text, " %ld,%ld,%ld,%ld ", static_cast<long>(r.left),
-                  static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom));
-    return "ROLE " + Hex(window) + text + role + "\n";
+    return "ROLE " + Hex(window) + " " + std::to_string(r.left) + "," + std::to_string(r.top) +
+           "," + std::to_string(r.right) + "," + std::to_string(r.bottom) + " " + role + "\n";
 }
 
 std::string PointsLine(const Shown& shown) {
