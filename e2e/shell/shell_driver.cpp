@@ -283,8 +283,11 @@ int About(const char* exe, const char* keys, const char* close, bool hold) {
         } else if (OpenMenu(w, 'H')) {
             Press({}, 'A');
         }
+        // The box is made before its controls: it is read once shown.
         HWND box = nullptr;
-        auto aboutBox = [&] { return (box = FindTopLevel(pid, "#32770", "About")); };
+        auto aboutBox = [&] {
+            return (box = FindTopLevel(pid, "#32770", "About")) && IsWindowVisible(box);
+        };
         if (!WaitFor(aboutBox, STEP_TIMEOUT_MS)) {
             Fail("%s opened no About box", keys);
         } else {
@@ -344,8 +347,9 @@ int Exit(const char* exe, const char* how) {
 // The program's exit code is its runner's to read.
 int PickExit(DWORD timeoutMs) {
     HWND w = nullptr;
-    if (!WaitFor([&] { return (w = FindTopLevel(0, MAIN_CLASS, nullptr)); }, timeoutMs)) {
-        Fail("no %s window", MAIN_CLASS);
+    auto shown = [&] { return (w = FindTopLevel(0, MAIN_CLASS, nullptr)) && IsWindowVisible(w); };
+    if (!WaitFor(shown, timeoutMs)) {
+        Fail("no %s window shown", MAIN_CLASS);
         return 1;
     }
     PickFileExit(w);
