@@ -30,7 +30,8 @@ from pathlib import Path
 sys.dont_write_bytecode = True  # nothing written in the tree
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
 import layouts  # noqa: E402
-from wine_session import SessionError, WineSession, is_32_bit, stop_on_signals  # noqa: E402
+from wine_session import (SessionError, WineSession, is_32_bit, proc_words, running,  # noqa: E402
+                          stop_on_signals)
 
 TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
 REPAINTS_PER_SECOND = 30  # as a camera's live view
@@ -49,35 +50,14 @@ def cpu_seconds(pid):
 
 def group_cpu_seconds(pgid):
     """CPU time of every process in the group the session started the program in."""
-    total = 0.0
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            if os.getpgid(int(entry)) == pgid:
-                total += cpu_seconds(int(entry))
-        except ProcessLookupError:
-            pass
-    return total
+    return sum(map(cpu_seconds, running(lambda pid: os.getpgid(pid) == pgid)))
 
 
 def wineservers(prefix):
     """The wineserver processes serving this prefix."""
-    found = []
     wanted = ("WINEPREFIX=%s" % prefix).encode()
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % entry, "rb") as f:
-                if b"wineserver" not in f.read().split(b"\0")[0]:
-                    continue
-            with open("/proc/%s/environ" % entry, "rb") as f:
-                if wanted in f.read().split(b"\0"):
-                    found.append(int(entry))
-        except (FileNotFoundError, PermissionError, ProcessLookupError):
-            pass
-    return found
+    return running(lambda pid: b"wineserver" in proc_words(pid, "cmdline")[0] and
+                   wanted in proc_words(pid, "environ"))
 
 
 def measure(program, prefix, seconds):

@@ -37,15 +37,8 @@ def alive(pid):
 
 def marked(mark):
     """The running processes whose environment carries the mark."""
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/environ" % pid, "rb") as environ:
-                if mark.encode() in environ.read().split(b"\0") and alive(int(pid)):
-                    found.append(int(pid))
-        except OSError:
-            pass
-    return found
+    return wine_session.running(lambda pid: mark.encode() in wine_session.proc_words(
+        pid, "environ") and alive(pid))
 
 
 def settled(find, timeout=10.0):

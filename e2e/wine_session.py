@@ -101,6 +101,25 @@ def skipped(program):
     return SKIPPED
 
 
+def running(match):
+    """The pids of the processes for which match(pid) holds; one that goes,
+    or cannot be read, meanwhile is left out."""
+    found = []
+    for pid in map(int, filter(str.isdigit, os.listdir("/proc"))):
+        try:
+            if match(pid):
+                found.append(pid)
+        except OSError:
+            pass
+    return found
+
+
+def proc_words(pid, name):
+    """/proc/PID/NAME (cmdline, environ) split at its NULs."""
+    with open("/proc/%d/%s" % (pid, name), "rb") as f:
+        return f.read().split(b"\0")
+
+
 def _kill_group(popen, grace=2.0):
     """Stops a process we started (and its group) by its id; bounded."""
     if popen.poll() is not None:

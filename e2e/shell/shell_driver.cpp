@@ -5,9 +5,9 @@
 //       starts EXE with that show state (and ARGS); checks it comes up
 //       minimised, and, restored, is 100x100 (or the platform's minimum
 //       for a captioned window) with a menu bar; then leaves through
-//       File > Exit (Alt+F X) and checks the exit code is 0.
+//       File > Exit (F10 F X) and checks the exit code is 0.
 //   shell_driver.exe about EXE alt-question|alt-slash|menu enter|escape|ok [hold]
-//       starts EXE, restores it, presses Alt+? or Alt+/ (or Alt+H A) with
+//       starts EXE, restores it, presses Alt+? or Alt+/ (or F10 H A) with
 //       real key presses, checks the About box and its version line (with
 //       hold, keeps it open until a line comes on stdin), closes it with
 //       Enter, Esc or a click on OK, then leaves through File > Exit.
@@ -15,7 +15,7 @@
 //       starts EXE and ends it that way; checks the exit code is 0.
 //   shell_driver.exe pick-exit [TIMEOUT_MS]
 //       for the demo: finds the running program's window and picks
-//       File > Exit like a user (restore, Alt+F, X).
+//       File > Exit like a user (restore, F10 F X).
 //
 // Every line it prints is a fact ("name: value") or "FAIL: reason"; its
 // exit code is 0 when no check failed.
@@ -86,7 +86,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     GetClassNameA(window, name, sizeof name);
     char title[64] = "";
     GetWindowTextA(window, title, sizeof title);
-    if ((search->processId == 0 || pid == search->processId) &&
+    if ((search->processId == 0 || pid == search->processId) && IsWindowVisible(window) &&
         std::strcmp(name, search->className) == 0 &&
         (!search->title || std::strcmp(title, search->title) == 0)) {
         search->found = window;
@@ -95,6 +95,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
+// A shown top-level window of the process (0: any): nothing is judged or
+// acted on before it is shown.
 HWND FindTopLevel(DWORD processId, const char* className, const char* title) {
     WindowSearch search{processId, className, title, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
@@ -118,10 +120,8 @@ bool Start(const char* exe, WORD show, const std::vector<std::string>& args, Pro
     // The program makes its window hidden, sizes it and then shows it: what
     // it shows is judged only once it is shown.
     DWORD pid = program->process.dwProcessId;
-    bool shown = WaitFor([&] {
-        program->window = FindTopLevel(pid, MAIN_CLASS, nullptr);
-        return program->window && IsWindowVisible(program->window);
-    }, START_TIMEOUT_MS);
+    bool shown = WaitFor([&] { return (program->window = FindTopLevel(pid, MAIN_CLASS, nullptr)); },
+                         START_TIMEOUT_MS);
     if (!shown) Fail("no %s window of process %lu shown within %lu ms", MAIN_CLASS, pid,
                      START_TIMEOUT_MS);
     return shown;
@@ -173,26 +173,45 @@ bool Restore(HWND window) {
     return WaitFor([&] { return !IsIconic(window) && IsWindowVisible(window); }, STEP_TIMEOUT_MS);
 }
 
-// Alt+key opens a menu of the menu bar; true once its popup (of the class
-// "#32768") is shown.
-bool OpenMenu(HWND window, WORD key) {
+// Under Wine, the X focus events of a window activated just before may reach
+// the program after keys sent to it: Wine then sets Alt, Ctrl and Shift to
+// what the X server holds, dropping them from a chord, and cancels an open
+// menu (WM_CANCELMODE). So a chord, or a pick from a menu, is made again, at
+// most three times, until its effect is seen.
+template <typename Effect>
+bool PressUntil(std::vector<WORD> modifiers, WORD key, Effect effect) {
+    for (int tries = 0; tries < 3; ++tries) {
+        Press(modifiers, key);
+        if (WaitFor(effect, STEP_TIMEOUT_MS / 2)) return true;
+    }
+    return false;
+}
+
+// F10 and a menu's letter open that menu of the menu bar (its popup is of the
+// class "#32768"), and `item` picks an item of it.
+template <typename Effect>
+bool PickFromMenu(HWND window, WORD menu, WORD item, Effect effect) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    Press({VK_MENU}, key);
-    HWND popup = nullptr;
-    if (WaitFor([&] { return (popup = FindTopLevel(pid, "#32768", nullptr)) && IsWindowVisible(popup); },
-                STEP_TIMEOUT_MS))
-        return true;
-    Fail("Alt+%c opened no menu", key);
+    auto open = [&] { return FindTopLevel(pid, "#32768", nullptr) != nullptr; };
+    for (int tries = 0; tries < 3; ++tries) {
+        if (!BringToFront(window)) continue;
+        Press({}, VK_F10);
+        Press({}, menu);
+        if (!WaitFor(open, STEP_TIMEOUT_MS / 2)) continue;
+        Press({}, item);
+        if (WaitFor(effect, STEP_TIMEOUT_MS / 2)) return true;
+    }
     return false;
 }
 
 // File > Exit as a user picks it from the keyboard: the menu bar belongs to
-// the restored window, Alt+F opens File and X picks Exit.
+// the restored window, F10 F opens File and X picks Exit, which destroys the
+// window (the caller checks how the program ends).
 void PickFileExit(HWND window) {
     if (IsIconic(window) && !Restore(window)) Fail("the window would not restore");
-    if (!BringToFront(window)) Fail("the window would not come to the front");
-    if (OpenMenu(window, 'F')) Press({}, 'X');
+    if (!PickFromMenu(window, 'F', 'X', [&] { return !IsWindow(window); }))
+        Fail("File > Exit (F10 F X) left the window there");
 }
 
 // Holds until the runner sends a line on stdin, or ends it (its session
@@ -241,13 +260,11 @@ int Window(const char* exe, const char* showName, const std::vector<std::string>
         // tracking size, whatever size it asks for.
         RECT r;
         GetWindowRect(w, &r);
-        long width = r.right - r.left;
-        long height = r.bottom - r.top;
-        long wantW = std::max(100L, static_cast<long>(GetSystemMetrics(SM_CXMINTRACK)));
-        long wantH = std::max(100L, static_cast<long>(GetSystemMetrics(SM_CYMINTRACK)));
+        long width = r.right - r.left, height = r.bottom - r.top;
+        long minW = GetSystemMetrics(SM_CXMINTRACK), minH = GetSystemMetrics(SM_CYMINTRACK);
+        long wantW = std::max(100L, minW), wantH = std::max(100L, minH);
         Fact("restored size", "%ldx%ld (100x100 within the minimum of %ldx%ld)", width, height,
-             static_cast<long>(GetSystemMetrics(SM_CXMINTRACK)),
-             static_cast<long>(GetSystemMetrics(SM_CYMINTRACK)));
+             minW, minH);
         if (width != wantW || height != wantH)
             Fail("restored size %ldx%ld, expected %ldx%ld", width, height, wantW, wantH);
         // The menu's items are the resource's (tests/pe checks them); the
@@ -275,20 +292,19 @@ int About(const char* exe, const char* keys, const char* close, bool hold) {
         // TranslateAccelerator sends nothing for a command that is also a
         // menu item while the window is minimised, so the user restores it.
         if (!Restore(w) || !BringToFront(w)) Fail("the window would not come to the front");
-        // "?" is Shift+/ on the keyboard the program sees.
-        if (std::strcmp(keys, "alt-question") == 0) {
-            Press({VK_MENU, VK_SHIFT}, VK_OEM_2);
-        } else if (std::strcmp(keys, "alt-slash") == 0) {
-            Press({VK_MENU}, VK_OEM_2);
-        } else if (OpenMenu(w, 'H')) {
-            Press({}, 'A');
-        }
         // The box is made before its controls: it is read once shown.
         HWND box = nullptr;
-        auto aboutBox = [&] {
-            return (box = FindTopLevel(pid, "#32770", "About")) && IsWindowVisible(box);
-        };
-        if (!WaitFor(aboutBox, STEP_TIMEOUT_MS)) {
+        auto aboutBox = [&] { return (box = FindTopLevel(pid, "#32770", "About")); };
+        // "?" is Shift+/ on the keyboard the program sees.
+        bool opened = false;
+        if (std::strcmp(keys, "alt-question") == 0) {
+            opened = PressUntil({VK_MENU, VK_SHIFT}, VK_OEM_2, aboutBox);
+        } else if (std::strcmp(keys, "alt-slash") == 0) {
+            opened = PressUntil({VK_MENU}, VK_OEM_2, aboutBox);
+        } else {
+            opened = PickFromMenu(w, 'H', 'A', aboutBox);
+        }
+        if (!opened) {
             Fail("%s opened no About box", keys);
         } else {
             Fact("about box", "open after %s", keys);
@@ -336,7 +352,7 @@ int Exit(const char* exe, const char* how) {
             PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else {
             if (!Restore(w) || !BringToFront(w)) Fail("the window would not come to the front");
-            Press({VK_MENU}, VK_F4);
+            PressUntil({VK_MENU}, VK_F4, [&] { return !IsWindow(w); });
         }
         CheckExit(program, how);
     }
@@ -347,8 +363,7 @@ int Exit(const char* exe, const char* how) {
 // The program's exit code is its runner's to read.
 int PickExit(DWORD timeoutMs) {
     HWND w = nullptr;
-    auto shown = [&] { return (w = FindTopLevel(0, MAIN_CLASS, nullptr)) && IsWindowVisible(w); };
-    if (!WaitFor(shown, timeoutMs)) {
+    if (!WaitFor([&] { return (w = FindTopLevel(0, MAIN_CLASS, nullptr)); }, timeoutMs)) {
         Fail("no %s window shown", MAIN_CLASS);
         return 1;
     }
