@@ -94,7 +94,7 @@ def run(check, program, driver, standins, prefix, workdir):
             ready = ready[check.standin]
         traced = check.about_result is not None
         process = session.start(driver, args, traced=traced, name="driver")
-        if check.standin:
+        if "hold" in check.driver_args:
             # The box is held open until enough ticks have begun after it opened.
             process.wait_line(lambda line: line.startswith("about box: open"), 60)
             process.wait_ticks(process.tick_count() + MIN_TICKS_OPEN + 2)
